@@ -1,0 +1,45 @@
+# The user's entry points. Each runs the setup (fast when nothing is missing),
+# configures and builds what it needs.
+.PHONY: all setup build test test-dev test-asan test-tsan demo screenshots bench clean
+
+JOBS ?= $(shell nproc)
+
+all: build
+
+setup:
+	@bash scripts/setup.sh
+
+build/%/build.ninja: | setup
+	cmake --preset $*
+
+build: setup build/dev/build.ninja
+	cmake --build --preset dev -j $(JOBS)
+
+test-dev: setup build/dev/build.ninja
+	cmake --build --preset dev -j $(JOBS)
+	ctest --preset dev
+
+test-asan: setup build/asan/build.ninja
+	cmake --build --preset asan -j $(JOBS)
+	ctest --preset asan
+
+test-tsan: setup build/tsan/build.ninja
+	cmake --build --preset tsan -j $(JOBS)
+	ctest --preset tsan -L 'window|course|engine|queue'
+
+test: test-dev test-asan
+
+demo: setup build/release/build.ninja
+	cmake --build --preset release -j $(JOBS)
+	bash scripts/demo.sh build/release
+
+screenshots: setup build/dev/build.ninja
+	cmake --build --preset dev -j $(JOBS) --target lecture-downloader
+	QT_QPA_PLATFORM=offscreen build/dev/bin/lecture-downloader --screenshots build/screenshots
+
+bench: setup build/release/build.ninja
+	cmake --build --preset release -j $(JOBS)
+	bash bench/run.sh build/release
+
+clean:
+	rm -rf build

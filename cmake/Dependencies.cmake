@@ -1,0 +1,12 @@
+# Every dependency comes from a Debian package (see scripts/setup.sh).
+find_package(PkgConfig REQUIRED)
+find_package(Threads REQUIRED)
+find_package(ICU 72 REQUIRED COMPONENTS uc)
+find_package(CURL REQUIRED)
+find_package(ZLIB REQUIRED)
+pkg_check_modules(PCRE2 REQUIRED IMPORTED_TARGET libpcre2-8)
+pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
+find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets Multimedia)
+if(LD_BUILD_TESTS)
+    find_package(GTest REQUIRED)
+endif()

@@ -1,0 +1,25 @@
+include(GoogleTest)
+
+# ld_add_test(<name> LABEL <area> SOURCES ... [LIBS ...] [GUI] [ENV ...])
+# One GoogleTest executable; every test case in it carries the area label so
+# `ctest -L <area>` runs one area. GUI tests run on Qt's offscreen platform.
+function(ld_add_test name)
+    cmake_parse_arguments(ARG "GUI" "LABEL;TIMEOUT" "SOURCES;LIBS;ENV" ${ARGN})
+    if(NOT ARG_LABEL)
+        message(FATAL_ERROR "ld_add_test(${name}): LABEL is required")
+    endif()
+    if(NOT ARG_TIMEOUT)
+        set(ARG_TIMEOUT 300)
+    endif()
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main ld_warnings)
+    set(env ${ARG_ENV} "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp"
+            "TSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/tsan.supp")
+    if(ARG_GUI)
+        list(APPEND env "QT_QPA_PLATFORM=offscreen")
+    endif()
+    gtest_discover_tests(${name}
+        DISCOVERY_MODE PRE_TEST
+        DISCOVERY_TIMEOUT 60
+        PROPERTIES LABELS ${ARG_LABEL} ENVIRONMENT "${env}" TIMEOUT ${ARG_TIMEOUT})
+endfunction()
