@@ -27,6 +27,8 @@ std::string gbkToUtf8(const Text& text);
 Text utf8ToGbk(std::string_view utf8);
 
 // Source literals are UTF-8; this turns one into a Text.
-inline Text gbk(std::string_view utf8Literal) { return utf8ToGbk(utf8Literal); }
+inline Text gbk(std::string_view utf8Literal) {
+    return utf8ToGbk(utf8Literal);
+}
 
 }  // namespace ld

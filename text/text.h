@@ -17,7 +17,7 @@
 namespace ld {
 
 class Text {
-public:
+  public:
     Text() = default;
     // Bytes up to (not including) the first zero byte.
     Text(const char* bytes);  // NOLINT(google-explicit-constructor): literals read naturally
@@ -36,13 +36,13 @@ public:
     friend bool operator==(const Text&, const Text&) = default;
     friend auto operator<=>(const Text&, const Text&) = default;
 
-private:
+  private:
     std::string bytes_;
 };
 
 // A counted byte buffer; zero bytes allowed. Empty and absent are the same.
 class ByteSet {
-public:
+  public:
     ByteSet() = default;
     explicit ByteSet(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
     explicit ByteSet(std::span<const std::uint8_t> bytes) : bytes_(bytes.begin(), bytes.end()) {}
@@ -61,7 +61,7 @@ public:
 
     friend bool operator==(const ByteSet&, const ByteSet&) = default;
 
-private:
+  private:
     std::vector<std::uint8_t> bytes_;
 };
 

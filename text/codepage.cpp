@@ -1,0 +1,197 @@
+// Conversions between UTF-8, UTF-16 and code page 936 through ICU. The code
+// page 936 side uses ICU's "windows-936" table with its fallback mappings, so
+// it converts as Windows does (0x80 is the euro sign); a character the code
+// page cannot hold becomes one '?' per UTF-16 code unit, as Windows' default
+// character does. Every call opens its own converter, so threads never share one.
+#include "text/codepage.h"
+
+#include <unicode/ucnv.h>
+#include <unicode/ucnv_cb.h>
+#include <unicode/ustring.h>
+
+#include <climits>
+#include <string>
+#include <string_view>
+
+#include "text/icu_converter.h"
+
+namespace ld {
+
+namespace {
+
+constexpr const char* kCodePage936 = "windows-936";
+constexpr UChar32 kReplacementCharacter = 0xFFFD;
+
+// From-Unicode callback: one '?' per UTF-16 code unit of a character the code
+// page cannot hold (an unassigned character, or an unpaired surrogate).
+void questionMarkPerUnit(const void* /*context*/, UConverterFromUnicodeArgs* args,
+                         const UChar* /*codeUnits*/, int32_t length, UChar32 /*codePoint*/,
+                         UConverterCallbackReason reason, UErrorCode* status) {
+    if (reason != UCNV_UNASSIGNED && reason != UCNV_ILLEGAL && reason != UCNV_IRREGULAR) {
+        return;  // reset, close or clone: nothing to write
+    }
+    *status = U_ZERO_ERROR;
+    for (int32_t unit = 0; unit < length && U_SUCCESS(*status); ++unit) {
+        ucnv_cbFromUWriteBytes(args, "?", 1, 0, status);
+    }
+}
+
+detail::IcuConverter openCodePage936() {
+    detail::IcuConverter converter(kCodePage936);
+    if (!converter) {
+        return converter;
+    }
+    ucnv_setFallback(converter.get(), true);
+    UErrorCode status = U_ZERO_ERROR;
+    ucnv_setFromUCallBack(converter.get(), questionMarkPerUnit, nullptr, nullptr, nullptr, &status);
+    if (U_FAILURE(status)) {
+        return detail::IcuConverter(nullptr);
+    }
+    return converter;
+}
+
+bool fitsInt32(std::size_t size) {
+    return size <= static_cast<std::size_t>(INT32_MAX / 4);
+}
+
+std::string_view beforeZero(std::string_view bytes) {
+    return bytes.substr(0, bytes.find('\0'));
+}
+
+std::u16string_view beforeZero(std::u16string_view units) {
+    return units.substr(0, units.find(u'\0'));
+}
+
+// UTF-8 -> UTF-16; every malformed sequence becomes U+FFFD.
+std::u16string utf8ToUnits(std::string_view utf8) {
+    if (utf8.empty() || !fitsInt32(utf8.size())) {
+        return {};
+    }
+    // Each input byte yields at most one code unit.
+    std::u16string units(utf8.size(), u'\0');
+    int32_t produced = 0;
+    UErrorCode status = U_ZERO_ERROR;
+    u_strFromUTF8WithSub(units.data(), static_cast<int32_t>(units.size()), &produced, utf8.data(),
+                         static_cast<int32_t>(utf8.size()), kReplacementCharacter, nullptr,
+                         &status);
+    if (U_FAILURE(status)) {
+        return {};
+    }
+    units.resize(static_cast<std::size_t>(produced));
+    return units;
+}
+
+std::string unitsToUtf8(std::u16string_view units) {
+    if (units.empty() || !fitsInt32(units.size())) {
+        return {};
+    }
+    std::string utf8(units.size() * 3, '\0');
+    int32_t produced = 0;
+    UErrorCode status = U_ZERO_ERROR;
+    u_strToUTF8WithSub(utf8.data(), static_cast<int32_t>(utf8.size()), &produced, units.data(),
+                       static_cast<int32_t>(units.size()), kReplacementCharacter, nullptr, &status);
+    if (U_FAILURE(status)) {
+        return {};
+    }
+    utf8.resize(static_cast<std::size_t>(produced));
+    return utf8;
+}
+
+std::u16string unitsFromLittleEndian(const ByteSet& utf16) {
+    const auto& bytes = utf16.bytes();
+    std::u16string units(bytes.size() / 2, u'\0');
+    for (std::size_t unit = 0; unit < units.size(); ++unit) {
+        units[unit] = static_cast<char16_t>(bytes[2 * unit] | (bytes[2 * unit + 1] << 8));
+    }
+    return units;
+}
+
+ByteSet unitsToLittleEndian(std::u16string_view units) {
+    std::vector<std::uint8_t> bytes(units.size() * 2);
+    for (std::size_t unit = 0; unit < units.size(); ++unit) {
+        bytes[2 * unit] = static_cast<std::uint8_t>(units[unit] & 0xFF);
+        bytes[2 * unit + 1] = static_cast<std::uint8_t>(units[unit] >> 8);
+    }
+    return ByteSet(std::move(bytes));
+}
+
+// UTF-16 -> code page 936, ended at the first zero unit.
+Text unitsToGbk(std::u16string_view units) {
+    units = beforeZero(units);
+    if (units.empty() || !fitsInt32(units.size())) {
+        return {};
+    }
+    const detail::IcuConverter converter = openCodePage936();
+    if (!converter) {
+        return {};
+    }
+    // A code unit yields at most two bytes ('?' per unit for what cannot be held).
+    std::string gbkBytes(units.size() * 2, '\0');
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t produced =
+        ucnv_fromUChars(converter.get(), gbkBytes.data(), static_cast<int32_t>(gbkBytes.size()),
+                        units.data(), static_cast<int32_t>(units.size()), &status);
+    if (U_FAILURE(status)) {
+        return {};
+    }
+    gbkBytes.resize(static_cast<std::size_t>(produced));
+    return Text(std::move(gbkBytes));
+}
+
+// Code page 936 -> UTF-16.
+std::u16string gbkToUnits(std::string_view gbkBytes) {
+    if (gbkBytes.empty() || !fitsInt32(gbkBytes.size())) {
+        return {};
+    }
+    const detail::IcuConverter converter = openCodePage936();
+    if (!converter) {
+        return {};
+    }
+    // A byte yields at most one code unit; the retry only guards the assumption.
+    std::u16string units(gbkBytes.size(), u'\0');
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        UErrorCode status = U_ZERO_ERROR;
+        const int32_t produced =
+            ucnv_toUChars(converter.get(), units.data(), static_cast<int32_t>(units.size()),
+                          gbkBytes.data(), static_cast<int32_t>(gbkBytes.size()), &status);
+        if (status == U_BUFFER_OVERFLOW_ERROR && attempt == 0) {
+            units.assign(static_cast<std::size_t>(produced), u'\0');
+            continue;
+        }
+        if (U_FAILURE(status)) {
+            return {};
+        }
+        units.resize(static_cast<std::size_t>(produced));
+        return units;
+    }
+    return {};
+}
+
+}  // namespace
+
+ByteSet utf8ToUtf16(const ByteSet& utf8) {
+    return unitsToLittleEndian(utf8ToUnits(utf8.view()));
+}
+
+Text utf16ToGbk(const ByteSet& utf16) {
+    return unitsToGbk(unitsFromLittleEndian(utf16));
+}
+
+Text utf8ToGbkText(const ByteSet& utf8) {
+    return utf8ToGbk(utf8.view());
+}
+
+ByteSet gbkToUtf16(const Text& text) {
+    return unitsToLittleEndian(gbkToUnits(text.view()));
+}
+
+std::string gbkToUtf8(const Text& text) {
+    return unitsToUtf8(gbkToUnits(text.view()));
+}
+
+Text utf8ToGbk(std::string_view utf8) {
+    // The zero byte ends the Text whatever follows, so convert only what precedes it.
+    return unitsToGbk(utf8ToUnits(beforeZero(utf8)));
+}
+
+}  // namespace ld
