@@ -1,0 +1,39 @@
+// The bodies the sample platform answers with, laid out as the real services
+// lay them out: the nested catalogue as pretty-printed JSON (one key per
+// line), the play-info answer as one line of XML.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "tools/sample-platform/sample_courses.h"
+
+namespace ld::sample {
+
+// GET /course/getCourseNested/<id> for a known course.
+std::string catalogueJson(const SampleCourse& course);
+// The same path for an unknown course.
+std::string courseNotFoundJson();
+
+// GET /servlet/playinfo for a known lecture. The play addresses name
+// videoAuthority (a host, optionally with ":port") and carry "&amp;" entities.
+std::string playInfoXml(const SampleLecture& lecture, std::string_view videoAuthority);
+// The answer to an unknown video or a malformed query.
+std::string playInfoErrorXml(std::string_view reason);
+
+// The "超清 1.75x" play address as the answer writes it (entities kept).
+std::string playUrlAsServed(const SampleLecture& lecture, std::string_view videoAuthority);
+// The same address with "&amp;key=" turned into "&key=" and nothing else decoded:
+// what a client that picked it correctly ends up with.
+std::string playUrlResolved(const SampleLecture& lecture, std::string_view videoAuthority);
+
+// The access key that a video request must carry as its "key" query value.
+std::string videoKey(std::string_view videoId);
+// The path of the video file (no query).
+std::string videoPath(std::string_view videoId);
+
+// The exact request target (path and query) a client builds for a video
+// identifier with the given play-info constants.
+std::string playInfoTarget(std::string_view videoId);
+
+}  // namespace ld::sample

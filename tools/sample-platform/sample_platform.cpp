@@ -1,0 +1,393 @@
+#include "tools/sample-platform/sample_platform.h"
+
+#include <httplib.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <functional>
+#include <iostream>
+#include <mutex>
+#include <random>
+#include <span>
+#include <thread>
+
+#include "platform_constants.h"
+#include "tools/sample-platform/sample_answers.h"
+#include "tools/sample-platform/sample_video.h"
+
+namespace ld::sample {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A request may name its host in absolute form (proxy use); group 1 holds it then.
+constexpr const char* kAbsolutePrefix = R"((?:[hH][tT][tT][pP]://([^/]+))?)";
+
+std::string lowerHostOnly(std::string authority) {
+    const auto colon = authority.find(':');
+    if (colon != std::string::npos) {
+        authority.resize(colon);
+    }
+    std::transform(authority.begin(), authority.end(), authority.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return authority;
+}
+
+// The host a request is meant for: the absolute-form host, else the Host header.
+std::string requestedHost(const httplib::Request& request) {
+    if (request.matches.size() > 1 && request.matches[1].matched) {
+        return lowerHostOnly(request.matches[1].str());
+    }
+    return lowerHostOnly(request.get_header_value("Host"));
+}
+
+// The target without an absolute-form "http://authority" in front.
+std::string originTarget(const httplib::Request& request) {
+    const std::string& target = request.target;
+    if (target.size() > 7 &&
+        (target.compare(0, 7, "http://") == 0 || target.compare(0, 7, "HTTP://") == 0)) {
+        const auto slash = target.find('/', 7);
+        return slash == std::string::npos ? std::string("/") : target.substr(slash);
+    }
+    return target;
+}
+
+bool isLoopbackName(const std::string& host) {
+    return host.empty() || host == "127.0.0.1" || host == "localhost" || host == "[::1]";
+}
+
+using BodyFiller = std::function<void(std::int64_t offset, std::span<char> out)>;
+
+// Serves a body of the given size, cut off after dropAfter bytes when that is
+// not negative. Range requests are answered by the library from the provider.
+void serveBody(httplib::Response& response, std::int64_t size, const std::string& contentType,
+               BodyFiller fill, std::int64_t dropAfter) {
+    response.set_content_provider(
+        static_cast<std::size_t>(size), contentType,
+        [fill = std::move(fill), dropAfter](std::size_t offset, std::size_t length,
+                                            httplib::DataSink& sink) {
+            constexpr std::size_t kChunk = 64 * 1024;
+            std::string chunk;
+            std::size_t sent = 0;
+            while (sent < length) {
+                const auto position = static_cast<std::int64_t>(offset + sent);
+                std::size_t count = std::min(kChunk, length - sent);
+                if (dropAfter >= 0) {
+                    if (position >= dropAfter) {
+                        return false;  // the library closes the connection
+                    }
+                    count = std::min<std::size_t>(count,
+                                                  static_cast<std::size_t>(dropAfter - position));
+                }
+                chunk.resize(count);
+                fill(position, chunk);
+                if (!sink.write(chunk.data(), chunk.size())) {
+                    return false;
+                }
+                sent += count;
+            }
+            return true;
+        });
+}
+
+void serveText(httplib::Response& response, std::string text, const std::string& contentType,
+               std::int64_t dropAfter) {
+    if (dropAfter < 0) {
+        response.set_content(std::move(text), contentType.c_str());
+        return;
+    }
+    auto shared = std::make_shared<const std::string>(std::move(text));
+    const auto size = static_cast<std::int64_t>(shared->size());
+    serveBody(
+        response, size, contentType,
+        [shared](std::int64_t offset, std::span<char> out) {
+            std::copy_n(shared->data() + offset, out.size(), out.data());
+        },
+        dropAfter);
+}
+
+}  // namespace
+
+class SamplePlatform::Impl {
+  public:
+    explicit Impl(SamplePlatformOptions options) : options_(std::move(options)) { installRoutes(); }
+
+    int start(const std::string& host, int port) {
+        if (thread_.joinable()) {
+            return port_;
+        }
+        host_ = host;
+        port_ = port == 0 ? server_.bind_to_any_port(host)
+                          : (server_.bind_to_port(host, port) ? port : -1);
+        if (port_ < 0) {
+            return -1;
+        }
+        thread_ = std::thread([this] { server_.listen_after_bind(); });
+        // stop() only takes effect once the accept loop runs.
+        while (!server_.is_running()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return port_;
+    }
+
+    void stop() {
+        if (thread_.joinable()) {
+            server_.stop();
+            thread_.join();
+        }
+    }
+
+    [[nodiscard]] int port() const { return port_; }
+    [[nodiscard]] std::string host() const { return host_; }
+
+    SamplePlatformOptions options() const {
+        const std::lock_guard lock(mutex_);
+        return options_;
+    }
+    void setOptions(const SamplePlatformOptions& options) {
+        const std::lock_guard lock(mutex_);
+        options_ = options;
+    }
+
+    std::string videoAuthority(const SamplePlatformOptions& options) const {
+        if (options.playUrlsNameSelf) {
+            return host_ + ":" + std::to_string(port_);
+        }
+        return options.videoHost;
+    }
+
+    int catalogueRequests() const { return catalogueRequests_.load(); }
+    int videoRequests() const { return videoRequests_.load(); }
+    std::chrono::nanoseconds serverTime() const {
+        return std::chrono::nanoseconds(serverNanos_.load());
+    }
+    std::vector<std::string> playInfoVideoIds() const {
+        const std::lock_guard lock(mutex_);
+        return playInfoVideoIds_;
+    }
+    void resetStatistics() {
+        const std::lock_guard lock(mutex_);
+        playInfoVideoIds_.clear();
+        catalogueRequests_ = 0;
+        videoRequests_ = 0;
+        serverNanos_ = 0;
+        requestNumber_ = 0;
+    }
+
+  private:
+    using Answer = std::function<void(const httplib::Request&, httplib::Response&,
+                                      const SamplePlatformOptions&)>;
+
+    void installRoutes() {
+        const std::string prefix = kAbsolutePrefix;
+        server_.Get(prefix + "/course/getCourseNested/(.*)",
+                    wrap(platform::kCourseApiHost,
+                         [this](const auto& request, auto& response, const auto& options) {
+                             ++catalogueRequests_;
+                             answerCatalogue(request, response, options);
+                         }));
+        server_.Get(prefix + "/servlet/playinfo",
+                    wrap(platform::kPlayInfoHost,
+                         [this](const auto& request, auto& response, const auto& options) {
+                             answerPlayInfo(request, response, options);
+                         }));
+        server_.Get(prefix + "/flvs/([0-9A-Fa-f]+)\\.flv",
+                    wrap("", [this](const auto& request, auto& response, const auto& options) {
+                        ++videoRequests_;
+                        answerVideo(request, response, options);
+                    }));
+        server_.set_keep_alive_timeout(1);
+    }
+
+    // Common to every route: the host check, the statistics, delays and failures.
+    httplib::Server::Handler wrap(std::string expectedHost, Answer answer) {
+        return [this, expectedHost = std::move(expectedHost), answer = std::move(answer)](
+                   const httplib::Request& request, httplib::Response& response) {
+            const auto began = Clock::now();
+            const SamplePlatformOptions options = this->options();
+            const int number = ++requestNumber_;
+            if (options.logRequests) {
+                std::cerr << request.method << ' ' << request.target << '\n';
+            }
+            const std::string host = requestedHost(request);
+            const std::string wanted =
+                expectedHost.empty() ? lowerHostOnly(videoAuthority(options)) : expectedHost;
+            if (!isLoopbackName(host) && host != lowerHostOnly(host_) && host != wanted) {
+                response.status = 502;
+                response.set_content("unknown host " + host + "\n", "text/plain");
+                return;
+            }
+            wait(options);
+            const bool fail =
+                (options.failEveryNth > 0 && number % options.failEveryNth == 0) ||
+                (!options.failTargetsContaining.empty() &&
+                 request.target.find(options.failTargetsContaining) != std::string::npos);
+            if (fail) {
+                response.status = 500;
+                response.set_content("<html><body><h1>500 Internal Server Error</h1></body></html>",
+                                     "text/html");
+            } else {
+                answer(request, response, options);
+            }
+            serverNanos_ +=
+                std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - began).count();
+        };
+    }
+
+    void wait(const SamplePlatformOptions& options) {
+        auto delay = options.answerDelay;
+        if (options.randomExtraDelay.count() > 0) {
+            const std::lock_guard lock(mutex_);
+            std::uniform_int_distribution<long long> extra(0, options.randomExtraDelay.count());
+            delay += std::chrono::milliseconds(extra(random_));
+        }
+        if (delay.count() > 0) {
+            std::this_thread::sleep_for(delay);
+        }
+    }
+
+    void answerCatalogue(const httplib::Request& request, httplib::Response& response,
+                         const SamplePlatformOptions& options) {
+        const std::string courseId = request.matches[2].str();
+        const SampleCourse* course = findCourse(courseId);
+        if (course == nullptr) {
+            response.status = 404;
+            serveText(response, courseNotFoundJson(), "application/json;charset=UTF-8",
+                      options.dropAfterBytes);
+            return;
+        }
+        serveText(response, catalogueJson(*course), "application/json;charset=UTF-8",
+                  options.dropAfterBytes);
+    }
+
+    void answerPlayInfo(const httplib::Request& request, httplib::Response& response,
+                        const SamplePlatformOptions& options) {
+        const std::string videoId = request.get_param_value("vid");
+        {
+            const std::lock_guard lock(mutex_);
+            playInfoVideoIds_.push_back(videoId);
+        }
+        const char* contentType = "text/xml;charset=UTF-8";
+        if (options.strictPlayInfoQuery && originTarget(request) != playInfoTarget(videoId)) {
+            serveText(response, playInfoErrorXml("invalid request"), contentType,
+                      options.dropAfterBytes);
+            return;
+        }
+        const SampleLecture* lecture = findLecture(videoId);
+        if (lecture == nullptr) {
+            serveText(response, playInfoErrorXml("video not found"), contentType,
+                      options.dropAfterBytes);
+            return;
+        }
+        serveText(response, playInfoXml(*lecture, videoAuthority(options)), contentType,
+                  options.dropAfterBytes);
+    }
+
+    void answerVideo(const httplib::Request& request, httplib::Response& response,
+                     const SamplePlatformOptions& options) {
+        const SampleLecture* lecture = findLecture(request.matches[2].str());
+        if (lecture == nullptr) {
+            response.status = 404;
+            response.set_content("no such video\n", "text/plain");
+            return;
+        }
+        if (request.get_param_value("key") != videoKey(lecture->videoId)) {
+            response.status = 403;
+            response.set_content("access key missing or wrong\n", "text/plain");
+            return;
+        }
+        const std::int64_t size = lecture->videoSize;
+        if (request.ranges.size() == 1) {
+            // The library answers one range itself but takes its end as given;
+            // a range that starts past the end is refused, one that ends past
+            // it is cut at the end.
+            const auto [first, last] = request.ranges.front();
+            const bool satisfiable =
+                first >= 0 ? (first < size && (last < 0 || first <= last)) : last > 0;
+            if (!satisfiable) {
+                response.status = 416;
+                response.set_header("Content-Range", "bytes */" + std::to_string(size));
+                return;
+            }
+            if (last >= size) {
+                // The library owns the request as a mutable object and reads
+                // the ranges only after this handler returns.
+                const_cast<httplib::Request&>(request).ranges.front().second = size - 1;
+            }
+        }
+        response.set_header("Accept-Ranges", "bytes");
+        serveBody(
+            response, size, "video/x-flv",
+            [videoId = lecture->videoId](std::int64_t offset, std::span<char> out) {
+                fillVideoBytes(videoId, offset, out);
+            },
+            options.dropAfterBytes);
+    }
+
+    httplib::Server server_;
+    std::thread thread_;
+    std::string host_ = "127.0.0.1";
+    int port_ = -1;
+
+    mutable std::mutex mutex_;
+    SamplePlatformOptions options_;
+    std::mt19937 random_{20240601};
+    std::vector<std::string> playInfoVideoIds_;
+    std::atomic<int> requestNumber_{0};
+    std::atomic<int> catalogueRequests_{0};
+    std::atomic<int> videoRequests_{0};
+    std::atomic<std::int64_t> serverNanos_{0};
+};
+
+SamplePlatform::SamplePlatform(SamplePlatformOptions options)
+    : impl_(std::make_unique<Impl>(std::move(options))) {}
+
+SamplePlatform::~SamplePlatform() {
+    impl_->stop();
+}
+
+int SamplePlatform::start(const std::string& host, int port) {
+    return impl_->start(host, port);
+}
+void SamplePlatform::stop() {
+    impl_->stop();
+}
+int SamplePlatform::port() const {
+    return impl_->port();
+}
+std::string SamplePlatform::address() const {
+    return "http://" + impl_->host() + ":" + std::to_string(impl_->port());
+}
+SamplePlatformOptions SamplePlatform::options() const {
+    return impl_->options();
+}
+void SamplePlatform::setOptions(const SamplePlatformOptions& options) {
+    impl_->setOptions(options);
+}
+std::string SamplePlatform::videoAuthority() const {
+    return impl_->videoAuthority(options());
+}
+std::string SamplePlatform::expectedPlayUrl(const SampleLecture& lecture) const {
+    return playUrlResolved(lecture, videoAuthority());
+}
+std::string SamplePlatform::videoBytes(const SampleLecture& lecture) {
+    return sample::videoBytes(lecture.videoId, lecture.videoSize);
+}
+int SamplePlatform::catalogueRequests() const {
+    return impl_->catalogueRequests();
+}
+std::vector<std::string> SamplePlatform::playInfoVideoIds() const {
+    return impl_->playInfoVideoIds();
+}
+int SamplePlatform::videoRequests() const {
+    return impl_->videoRequests();
+}
+std::chrono::nanoseconds SamplePlatform::serverTime() const {
+    return impl_->serverTime();
+}
+void SamplePlatform::resetStatistics() {
+    impl_->resetStatistics();
+}
+
+}  // namespace ld::sample

@@ -1,0 +1,90 @@
+// SamplePlatform: an HTTP server on the loopback interface that plays the
+// course platform's API host, the video host's play-info service and its file
+// servers. It answers plain requests and, used as an HTTP proxy, requests in
+// absolute form ("GET http://host/path HTTP/1.1") for the configured host
+// names, so an unmodified client reaches it through http_proxy.
+//
+//   SamplePlatform platform;
+//   const int port = platform.start();          // 127.0.0.1, any free port
+//   setenv("http_proxy", platform.address().c_str(), 1);
+//   ...
+//   platform.stop();                            // also done by the destructor
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tools/sample-platform/sample_courses.h"
+
+namespace ld::sample {
+
+// The host the play addresses name unless told otherwise.
+inline constexpr const char* kDefaultVideoHost = "media.video.example";
+
+struct SamplePlatformOptions {
+    // Every answer waits this long before it is written ...
+    std::chrono::milliseconds answerDelay{0};
+    // ... plus a random share of this (uniform, 0 up to the value).
+    std::chrono::milliseconds randomExtraDelay{0};
+    // Every n-th request (counting all of them, from 1) gets a 500 error page; 0: none.
+    int failEveryNth = 0;
+    // Requests whose target contains this text get a 500 error page; empty: none.
+    std::string failTargetsContaining;
+    // The connection is closed after this many bytes of a body; negative: never.
+    std::int64_t dropAfterBytes = -1;
+    // The host the play addresses name (reached through the proxy) ...
+    std::string videoHost = kDefaultVideoHost;
+    // ... or, when set, this server's own loopback address, for clients without a proxy.
+    bool playUrlsNameSelf = false;
+    // Play-info requests must carry exactly the query the client is meant to build.
+    bool strictPlayInfoQuery = true;
+    // One line per request on standard error.
+    bool logRequests = false;
+};
+
+class SamplePlatform {
+  public:
+    explicit SamplePlatform(SamplePlatformOptions options = {});
+    ~SamplePlatform();
+    SamplePlatform(const SamplePlatform&) = delete;
+    SamplePlatform& operator=(const SamplePlatform&) = delete;
+
+    // Binds host:port (0: a free port), serves on threads of its own and
+    // returns the port; -1 when the address cannot be bound.
+    int start(const std::string& host = "127.0.0.1", int port = 0);
+    // Stops serving and waits for the serving thread. Safe to call twice.
+    void stop();
+
+    [[nodiscard]] int port() const;
+    // "http://<host>:<port>": the value for http_proxy.
+    [[nodiscard]] std::string address() const;
+
+    [[nodiscard]] SamplePlatformOptions options() const;
+    // Takes effect for requests that arrive afterwards.
+    void setOptions(const SamplePlatformOptions& options);
+
+    // The authority ("host" or "host:port") the play addresses name.
+    [[nodiscard]] std::string videoAuthority() const;
+    // The address a client should end with for the lecture: the "超清 1.75x"
+    // play address with "&amp;key=" turned into "&key=".
+    [[nodiscard]] std::string expectedPlayUrl(const SampleLecture& lecture) const;
+    // The exact bytes of the lecture's video file.
+    [[nodiscard]] static std::string videoBytes(const SampleLecture& lecture);
+
+    // What has been asked so far, in arrival order.
+    [[nodiscard]] int catalogueRequests() const;
+    [[nodiscard]] std::vector<std::string> playInfoVideoIds() const;
+    [[nodiscard]] int videoRequests() const;
+    // Time spent inside the answers (delays included), summed over all requests.
+    [[nodiscard]] std::chrono::nanoseconds serverTime() const;
+    void resetStatistics();
+
+  private:
+    class Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace ld::sample
