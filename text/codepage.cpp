@@ -5,8 +5,10 @@
 // character does. Every call opens its own converter, so threads never share one.
 #include "text/codepage.h"
 
+#include <unicode/uchar.h>
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_cb.h>
+#include <unicode/unorm2.h>
 #include <unicode/ustring.h>
 
 #include <climits>
@@ -48,6 +50,56 @@ detail::IcuConverter openCodePage936() {
         return detail::IcuConverter(nullptr);
     }
     return converter;
+}
+
+// Whether code page 936 holds c (directly or by a fallback mapping).
+bool codePageHolds(char16_t c) {
+    detail::IcuConverter converter(kCodePage936);
+    if (!converter) {
+        return false;
+    }
+    ucnv_setFallback(converter.get(), true);
+    UErrorCode status = U_ZERO_ERROR;
+    ucnv_setFromUCallBack(converter.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
+                          &status);
+    char out[4];
+    const UChar unit = c;
+    ucnv_fromUChars(converter.get(), out, sizeof out, &unit, 1, &status);
+    return U_SUCCESS(status);
+}
+
+bool isCombiningMark(char16_t unit) {
+    return unit >= 0x300 && u_getCombiningClass(unit) != 0;
+}
+
+// Windows' composite check: a base character followed by a combining mark is
+// written as the precomposed character when code page 936 holds that (e + U+0301
+// becomes A8 A6); otherwise both stay and the mark becomes '?'. Empty result
+// when nothing composes, so the common case copies nothing.
+std::u16string composeHeldPairs(std::u16string_view units) {
+    std::u16string composed;
+    UErrorCode status = U_ZERO_ERROR;
+    const UNormalizer2* nfc = unorm2_getNFCInstance(&status);
+    if (U_FAILURE(status)) {
+        return composed;
+    }
+    std::size_t copied = 0;  // units[0, copied) are already in composed
+    for (std::size_t at = 1; at < units.size(); ++at) {
+        if (at - 1 < copied || !isCombiningMark(units[at])) {
+            continue;
+        }
+        const UChar32 pair = unorm2_composePair(nfc, units[at - 1], units[at]);
+        if (pair < 0 || pair > 0xFFFF || !codePageHolds(static_cast<char16_t>(pair))) {
+            continue;
+        }
+        composed.append(units.substr(copied, at - 1 - copied));
+        composed.push_back(static_cast<char16_t>(pair));
+        copied = at + 1;
+    }
+    if (copied != 0) {
+        composed.append(units.substr(copied));
+    }
+    return composed;
 }
 
 bool fitsInt32(std::size_t size) {
@@ -120,6 +172,10 @@ Text unitsToGbk(std::u16string_view units) {
     units = beforeZero(units);
     if (units.empty() || !fitsInt32(units.size())) {
         return {};
+    }
+    const std::u16string composed = composeHeldPairs(units);
+    if (!composed.empty()) {
+        units = composed;
     }
     const detail::IcuConverter converter = openCodePage936();
     if (!converter) {
