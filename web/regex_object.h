@@ -7,10 +7,8 @@
 // characters. One instance per thread; nothing here throws.
 #pragma once
 
-#include <cstddef>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "text/text.h"
 
@@ -50,17 +48,14 @@ class RegexObject {
     // replaced. The replacement understands $1..$99, $& and $$.
     [[nodiscard]] Text replace(const Text& replacement) const;
 
-    // Implementation details, shared between copies.
+    // The compiled pattern and the match list of one search; copies share them.
     struct Engine;
-    struct Match {
-        Text text;
-        std::vector<Text> groups;  // group g is groups[g - 1]
-        std::size_t begin = 0;     // byte range in the UTF-8 subject
-        std::size_t end = 0;
-    };
-    using MatchList = std::vector<Match>;
+    struct MatchList;
 
   private:
+    // Group g (0 = the whole match) of match n, both as the caller counts.
+    [[nodiscard]] Text capturedText(int match, int group) const;
+
     std::shared_ptr<const Engine> engine_;
     std::shared_ptr<const MatchList> matches_;
     std::string subjectUtf8_;

@@ -1,0 +1,253 @@
+#include "web/http_transport.h"
+
+#include <curl/curl.h>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+namespace ld {
+
+namespace {
+
+struct EasyHandleDeleter {
+    void operator()(CURL* handle) const noexcept { curl_easy_cleanup(handle); }
+};
+using EasyHandle = std::unique_ptr<CURL, EasyHandleDeleter>;
+
+struct HeaderListDeleter {
+    void operator()(curl_slist* list) const noexcept { curl_slist_free_all(list); }
+};
+using HeaderList = std::unique_ptr<curl_slist, HeaderListDeleter>;
+
+struct UrlHandleDeleter {
+    void operator()(CURLU* handle) const noexcept { curl_url_cleanup(handle); }
+};
+using UrlHandle = std::unique_ptr<CURLU, UrlHandleDeleter>;
+
+// libcurl's process-wide set-up, done once before the first transfer.
+void prepareCurl() {
+    static const CURLcode prepared = curl_global_init(CURL_GLOBAL_DEFAULT);
+    (void)prepared;
+}
+
+std::string_view trimmed(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    const auto last = text.find_last_not_of(" \t");
+    return text.substr(first, last - first + 1);
+}
+
+bool sameNameIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// What the transfer receives, filled by the two callbacks.
+struct Reception {
+    std::vector<std::uint8_t> body;
+    bool bodyTooLarge = false;
+    std::string headers;
+    bool headersTooLong = false;
+};
+
+std::size_t receiveBody(char* data, std::size_t size, std::size_t count, void* user) {
+    auto& reception = *static_cast<Reception*>(user);
+    const std::size_t bytes = size * count;
+    if (reception.body.size() + bytes > transport_limit::kMaxBodyBytes) {
+        reception.bodyTooLarge = true;
+        return 0;  // ends the transfer with an error
+    }
+    reception.body.insert(reception.body.end(), data, data + bytes);
+    return bytes;
+}
+
+// Called once per header line of every response, redirects included; a
+// status line starts the block afresh, so the final response's block remains.
+std::size_t receiveHeaderLine(char* data, std::size_t size, std::size_t count, void* user) {
+    auto& reception = *static_cast<Reception*>(user);
+    const std::size_t bytes = size * count;
+    std::string_view line(data, bytes);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
+        line.remove_suffix(1);
+    }
+    if (line.starts_with("HTTP/")) {
+        reception.headers.clear();
+        reception.headersTooLong = false;
+    }
+    if (line.empty()) {
+        return bytes;
+    }
+    if (reception.headers.size() + line.size() + 2 > transport_limit::kMaxHeaderBytes) {
+        reception.headersTooLong = true;
+        return bytes;
+    }
+    reception.headers.append(line);
+    reception.headers.append("\r\n");
+    return bytes;
+}
+
+bool isPlainUrlByte(unsigned char byte) {
+    return byte > 0x20 && byte < 0x7F;
+}
+
+}  // namespace
+
+std::vector<std::string> curlHeaderEntries(const RequestPlan& plan) {
+    std::vector<std::string> entries;
+    bool hasAgent = false;
+    bool hasHost = false;
+    std::string_view block = plan.headerBlock.view();
+    while (!block.empty()) {
+        const auto end = block.find("\r\n");
+        const std::string_view line = block.substr(0, end);
+        block = end == std::string_view::npos ? std::string_view() : block.substr(end + 2);
+        if (line.empty()) {
+            continue;  // an empty line would end the header block early
+        }
+        const auto colon = line.find(':');
+        if (colon == std::string_view::npos) {
+            entries.emplace_back(line);
+            continue;
+        }
+        const std::string_view name = trimmed(line.substr(0, colon));
+        hasAgent = hasAgent || sameNameIgnoringCase(name, "User-Agent");
+        hasHost = hasHost || sameNameIgnoringCase(name, "Host");
+        if (trimmed(line.substr(colon + 1)).empty()) {
+            entries.push_back(std::string(line.substr(0, colon)) + ";");
+        } else {
+            entries.emplace_back(line);
+        }
+    }
+    if (!hasAgent) {
+        entries.push_back("User-Agent: " + plan.agent.bytes());
+    }
+    if (!hasHost) {
+        const int defaultPort = plan.secure ? 443 : 80;
+        std::string host = "Host: " + plan.host.bytes();
+        if (plan.port != defaultPort) {
+            host += ":" + std::to_string(plan.port);
+        }
+        entries.push_back(std::move(host));
+    }
+    entries.emplace_back("Expect:");
+    return entries;
+}
+
+std::string curlAddress(const RequestPlan& plan) {
+    static constexpr std::array<char, 16> kHex{'0', '1', '2', '3', '4', '5', '6', '7',
+                                               '8', '9', 'A', 'B', 'C', 'D', 'E', 'F'};
+    std::string address = plan.secure ? "https://" : "http://";
+    address += plan.host.bytes();
+    address += ":" + std::to_string(plan.port);
+    for (const char c : plan.path.view()) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (isPlainUrlByte(byte)) {
+            address += c;
+        } else {
+            address += '%';
+            address += kHex[byte >> 4];
+            address += kHex[byte & 0x0F];
+        }
+    }
+    return address;
+}
+
+ExchangeOutcome performExchange(const RequestPlan& plan) {
+    ExchangeOutcome outcome;
+    prepareCurl();
+
+    const UrlHandle url(curl_url());
+    if (!url || curl_url_set(url.get(), CURLUPART_URL, curlAddress(plan).c_str(), 0) != CURLUE_OK) {
+        return outcome;
+    }
+    const EasyHandle easy(curl_easy_init());
+    if (!easy) {
+        return outcome;
+    }
+    HeaderList headers;
+    for (const std::string& entry : curlHeaderEntries(plan)) {
+        curl_slist* extended = curl_slist_append(headers.get(), entry.c_str());
+        if (extended == nullptr) {
+            return outcome;
+        }
+        (void)headers.release();
+        headers.reset(extended);
+    }
+
+    Reception reception;
+    CURL* const h = easy.get();
+    bool set = true;
+    const auto option = [&set](CURLcode code) { set = set && code == CURLE_OK; };
+    option(curl_easy_setopt(h, CURLOPT_CURLU, url.get()));
+    option(curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L));
+    option(curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https"));
+    // Like the secure request it replaces: a secure exchange may not be
+    // redirected to a plain address.
+    option(curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, plan.secure ? "https" : "http,https"));
+    option(curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, plan.followRedirects ? 1L : 0L));
+    option(curl_easy_setopt(h, CURLOPT_MAXREDIRS, transport_limit::kMaxRedirects));
+    option(curl_easy_setopt(h, CURLOPT_HTTP_VERSION, long{CURL_HTTP_VERSION_1_1}));
+    option(curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, transport_limit::kConnectTimeoutSeconds));
+    option(curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L));
+    option(curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, transport_limit::kStallSeconds));
+    option(curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE,
+                            static_cast<curl_off_t>(transport_limit::kMaxBodyBytes)));
+    option(curl_easy_setopt(h, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L));
+    option(curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get()));
+    option(curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &receiveBody));
+    option(curl_easy_setopt(h, CURLOPT_WRITEDATA, &reception));
+    option(curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &receiveHeaderLine));
+    option(curl_easy_setopt(h, CURLOPT_HEADERDATA, &reception));
+
+    // No proxy argument: a direct connection, whatever the environment says.
+    // An empty one: the system's settings (http_proxy, https_proxy, no_proxy),
+    // which libcurl reads itself. A named one serves plain http addresses.
+    if (!plan.proxy.has_value()) {
+        option(curl_easy_setopt(h, CURLOPT_PROXY, ""));
+    } else if (!plan.proxy->empty()) {
+        option(curl_easy_setopt(h, CURLOPT_PROXY, plan.secure ? "" : plan.proxy->c_str()));
+    }
+
+    if (plan.sendsBody) {
+        static constexpr char kNoBytes[] = "";
+        const char* bytes =
+            plan.body.empty() ? kNoBytes : reinterpret_cast<const char*>(plan.body.data());
+        option(curl_easy_setopt(h, CURLOPT_POST, 1L));
+        option(curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE,
+                                static_cast<curl_off_t>(plan.body.bytes().size())));
+        option(curl_easy_setopt(h, CURLOPT_POSTFIELDS, bytes));
+        if (plan.verb != Text("POST")) {
+            option(curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, plan.verb.c_str()));
+        }
+    } else {
+        option(curl_easy_setopt(h, CURLOPT_HTTPGET, 1L));
+    }
+    if (!set) {
+        return outcome;
+    }
+
+    outcome.started = true;
+    const CURLcode result = curl_easy_perform(h);
+    if (result != CURLE_OK || reception.bodyTooLarge) {
+        return outcome;  // failed exchange: no body, no headers
+    }
+    outcome.body = ByteSet(std::move(reception.body));
+    if (!reception.headersTooLong) {
+        outcome.rawHeaders = std::move(reception.headers);
+    }
+    return outcome;
+}
+
+}  // namespace ld

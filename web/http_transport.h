@@ -1,0 +1,50 @@
+// Carries out a request plan over libcurl: one transfer per call, nothing
+// reused, no cookie engine, no cache. Internal to ld_web.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "text/text.h"
+#include "web/http_request.h"
+
+namespace ld {
+
+namespace transport_limit {
+inline constexpr long kConnectTimeoutSeconds = 60;
+// A transfer that delivers no byte for this long counts as failed.
+inline constexpr long kStallSeconds = 30;
+// A body larger than this counts as a failed exchange instead of being held.
+inline constexpr std::size_t kMaxBodyBytes = std::size_t{64} * 1024 * 1024;
+inline constexpr long kMaxRedirects = 20;
+// Header bytes kept at most; the caller only accepts far fewer anyway.
+inline constexpr std::size_t kMaxHeaderBytes = 64 * 1024;
+}  // namespace transport_limit
+
+struct ExchangeOutcome {
+    // False when the transfer could not even be set up (no transfer handle,
+    // malformed address); nothing was sent then.
+    bool started = false;
+    // The body of the final response; empty when the exchange failed.
+    ByteSet body;
+    // Status line and header lines of the final response, each ended by
+    // CR LF; absent when no complete response arrived or the headers were
+    // too long to keep.
+    std::optional<std::string> rawHeaders;
+};
+
+ExchangeOutcome performExchange(const RequestPlan& plan);
+
+// The header entries handed to libcurl, in the order they go out: the lines
+// of the plan's header block, then User-Agent and Host unless the block has
+// them, then an entry that keeps libcurl from adding "Expect:". A line with
+// an empty value is written "Name;", libcurl's form for sending it as is.
+std::vector<std::string> curlHeaderEntries(const RequestPlan& plan);
+
+// The address handed to libcurl: scheme by the plan's secure flag, host,
+// port and the path with blanks, control and non-ASCII bytes %-escaped.
+std::string curlAddress(const RequestPlan& plan);
+
+}  // namespace ld

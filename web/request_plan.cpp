@@ -1,0 +1,80 @@
+// Everything decided about a request before it goes out: address parts,
+// verb, agent, header block, body and the flag word of the request.
+#include "text/text_ops.h"
+#include "web/http_request.h"
+
+namespace ld {
+
+namespace {
+
+Text agentFor(const Text& extraHeaders) {
+    if (findText(extraHeaders, "User-Agent:", 1, true) == -1) {
+        return Text(kDefaultAgent);
+    }
+    Text agent = trimSpaces(textBetween(extraHeaders, "User-Agent:", "\r\n"));
+    if (agent.empty()) {
+        // The line is the last one: no CR LF follows it.
+        agent = valueAfterColon(extraHeaders);
+    }
+    return agent;
+}
+
+Text headerBlockFor(const Text& url, const Text& cookies, const Text& extraHeaders) {
+    Text block = extraHeaders;
+    if (findText(block, "Referer:") == -1) {
+        block = block.empty() ? concatTexts({"Referer: ", url})
+                              : concatTexts({block, "\r\nReferer: ", url});
+    }
+    if (findText(block, "Accept:") == -1) {
+        block = concatTexts({block, "\r\nAccept: */*"});
+    }
+    if (findText(block, "Accept-Language:") == -1) {
+        block = concatTexts({block, "\r\nAccept-Language: zh-cn"});
+    }
+    if (findText(block, "Content-Type:") == -1) {
+        block = concatTexts({block, "\r\nContent-Type: application/x-www-form-urlencoded"});
+    }
+    if (!cookies.empty()) {
+        block = concatTexts({block, "\r\nCookie: ", cookies});
+    }
+    return block;
+}
+
+}  // namespace
+
+RequestPlan planRequest(const Text& url, int method, const Text& postText, const Text& cookies,
+                        const Text& extraHeaders, bool noRedirect, const ByteSet& postBytes,
+                        const std::optional<Text>& proxy) {
+    RequestPlan plan;
+    plan.host = urlHost(url, false);
+    plan.port = urlPort(url);
+    plan.path = urlPath(url);
+    plan.secure = toLowerText(leftText(url, 5)) == Text("https");
+    plan.verb = Text(method == 1 ? "POST" : "GET");
+    plan.agent = agentFor(extraHeaders);
+    plan.headerBlock = headerBlockFor(url, cookies, extraHeaders);
+
+    namespace flag = request_flag;
+    plan.flags = flag::kReload | flag::kNeedFile | flag::kNoCookies;
+    if (noRedirect) {
+        plan.flags |= flag::kNoAutoRedirect;
+    }
+    plan.flags |= plan.secure ? flag::kSecure : flag::kIgnoreRedirectToHttps;
+    plan.followRedirects = !noRedirect;
+
+    plan.proxy = proxy;
+    if (proxy.has_value()) {
+        plan.accessType = kAccessProxy;
+        plan.proxyList = concatTexts({"http=", *proxy});
+    } else {
+        plan.accessType = kAccessDirect;
+    }
+
+    plan.sendsBody = method != 0;
+    if (plan.sendsBody) {
+        plan.body = postBytes.empty() ? textToBytes(postText) : postBytes;
+    }
+    return plan;
+}
+
+}  // namespace ld
