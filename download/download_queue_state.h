@@ -1,0 +1,31 @@
+// What the download queue keeps between its steps: the current task's handle,
+// the two engine records and the current task's address, file name and folder.
+// Part of the program's one global-state object; touched only on the window's
+// thread.
+#pragma once
+
+#include <cstdint>
+
+#include "download/task_create_record.h"
+#include "download/task_info_record.h"
+#include "text/text.h"
+
+namespace ld {
+
+struct DownloadQueueState {
+    // Members are destroyed in reverse order: the info record first, then the
+    // three texts, then the create record, as the exit routine releases them.
+    TaskCreateRecord taskCreateRecord;
+    Text currentAddress;
+    Text currentFileName;
+    Text currentFolder;
+    TaskInfoRecord taskInfoRecord;
+    // Handle of the current task as XL_CreateTask returned it; 0 when none.
+    std::uint32_t taskHandle = 0;
+};
+
+// The exit routine's part for the queue: frees the info record's block, empties
+// the three texts and frees the create record's block, in this order.
+void releaseDownloadQueueState(DownloadQueueState& state) noexcept;
+
+}  // namespace ld
