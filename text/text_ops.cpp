@@ -4,6 +4,7 @@
 #include "text/text_ops.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -121,7 +122,7 @@ int findTextBackward(const Text& text, const Text& sought, std::optional<int> st
                      bool caseInsensitive) {
     const std::string_view bytes = text.view();
     std::size_t rangeEnd = bytes.size();
-    if (start.has_value() && *start - 1 < static_cast<int>(bytes.size())) {
+    if (start.has_value() && static_cast<std::int64_t>(*start) <= textLength(text)) {
         if (*start <= 1) {
             return -1;
         }
@@ -146,7 +147,7 @@ Text replaceText(const Text& text, const Text& oldText, const Text& newText, int
     }
     // A supplied count is decreased per replacement and stops the replacing at
     // zero; a negative count therefore never stops it.
-    std::optional<int> remaining = count;
+    std::optional<int> remaining = count.has_value() && *count < 0 ? std::nullopt : count;
     std::string result(bytes.substr(0, from));
     result.reserve(bytes.size());
     std::size_t at = from;

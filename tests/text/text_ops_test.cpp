@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <optional>
 #include <string>
 
@@ -227,6 +228,21 @@ TEST(TextBetween, MarkersAndQuotes) {
     EXPECT_EQ(textBetween("XaY", "x", "y", 1, true), Text());
     EXPECT_EQ(textBetween("[1][2]", "[", "]", 2), Text("2"));
     EXPECT_EQ(textBetween("a[", "[", "]"), Text());
+}
+
+TEST(TextLimits, ExtremeArgumentsAreOrdinaryOutOfRange) {
+    EXPECT_EQ(findText("abc", "a", INT_MIN), 1);
+    EXPECT_EQ(findText("abc", "a", INT_MAX), -1);
+    EXPECT_EQ(findTextBackward("abc", "a", INT_MIN), -1);
+    EXPECT_EQ(findTextBackward("abc", "a", INT_MAX), 1);
+    EXPECT_EQ(middleText("abc", INT_MAX, INT_MAX), Text());
+    EXPECT_EQ(middleText("abc", 2, INT_MAX), Text("bc"));
+    EXPECT_EQ(leftText("abc", INT_MAX), Text("abc"));
+    EXPECT_EQ(rightText("abc", INT_MAX), Text("abc"));
+    EXPECT_EQ(replaceText("a.b", ".", "-", INT_MIN, INT_MIN, true), Text("a-b"));
+    EXPECT_EQ(splitText("a;b", ";", INT_MAX), (TextArray{"a", "b"}));
+    EXPECT_EQ(textBetween("[x]", "[", "]", INT_MIN), Text("x"));
+    EXPECT_TRUE(leftBytes(ByteSet::fromString("ab"), INT_MIN).empty());
 }
 
 TEST(ByteSets, Operations) {
