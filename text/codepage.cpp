@@ -47,7 +47,7 @@ detail::IcuConverter openCodePage936() {
     UErrorCode status = U_ZERO_ERROR;
     ucnv_setFromUCallBack(converter.get(), questionMarkPerUnit, nullptr, nullptr, nullptr, &status);
     if (U_FAILURE(status)) {
-        return detail::IcuConverter(nullptr);
+        return {};
     }
     return converter;
 }

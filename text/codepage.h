@@ -1,8 +1,12 @@
 // Conversions between UTF-8, UTF-16LE and code page 936 (GBK), matching what
 // Windows' converters produce: byte 0x80 is the euro sign, ICU's fallback
 // mappings are used, a character code page 936 cannot hold becomes one "?" per
-// UTF-16 code unit, and malformed UTF-8 becomes U+FFFD first. A zero byte ends
-// a Text. Safe to call from any thread (each call uses its own converter).
+// UTF-16 code unit (an unpaired surrogate likewise), a base letter followed by a
+// combining mark becomes the precomposed character when the code page holds it,
+// and malformed UTF-8 becomes U+FFFD first. A zero byte or unit ends a Text.
+// Toward Unicode, a byte sequence that is not valid GBK becomes U+FFFD.
+// Failure (e.g. input beyond 512 MB) gives empty output. Safe to call from any
+// thread (each call uses its own converter).
 #pragma once
 
 #include <string>

@@ -8,6 +8,7 @@ namespace ld::detail {
 
 class IcuConverter {
   public:
+    IcuConverter() noexcept = default;
     // An unopenable converter leaves the owner empty (get() == nullptr).
     explicit IcuConverter(const char* name) noexcept {
         UErrorCode status = U_ZERO_ERROR;
