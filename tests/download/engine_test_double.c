@@ -2,7 +2,7 @@
  * the six functions (one may be left out with XLDL_TEST_DOUBLE_OMIT=<index>)
  * and appends one line per call to the file named by the environment variable
  * XLDL_TEST_DOUBLE_LOG:
- *   XL_Init | XL_UnInit | XL_CreateTask <url> <file name> <folder> |
+ *   XL_Init <current directory> | XL_UnInit | XL_CreateTask <url> <file name> <folder> |
  *   XL_StartTask <handle> | XL_StopTask <handle> | XL_QueryTaskInfoEx <handle>
  * Texts are the ASCII part of the record's UTF-16 fields (other units as '?').
  * XL_QueryTaskInfoEx writes state 3, total size 1000 and speed 250. */
@@ -10,6 +10,13 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+
+#if defined(_WIN32)
+#include <direct.h>
+#define getcwd _getcwd
+#else
+#include <unistd.h>
+#endif
 
 #include "xldl/xldl.h"
 
@@ -53,7 +60,12 @@ static uint32_t nextHandle = 0;
 
 #if XLDL_TEST_DOUBLE_OMIT != 1
 XLDL_API int32_t XLDL_CALL XL_Init(void) {
-    logLine("XL_Init");
+    char folder[1024], line[1100];
+    if (getcwd(folder, sizeof folder) == NULL) {
+        folder[0] = '\0';
+    }
+    snprintf(line, sizeof line, "XL_Init %s", folder);
+    logLine(line);
     return 1;
 }
 #endif
