@@ -5,7 +5,6 @@
 // character does. Every call opens its own converter, so threads never share one.
 #include "text/codepage.h"
 
-#include <unicode/uchar.h>
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_cb.h>
 #include <unicode/unorm2.h>
@@ -68,8 +67,11 @@ bool codePageHolds(char16_t c) {
     return U_SUCCESS(status);
 }
 
-bool isCombiningMark(char16_t unit) {
-    return unit >= 0x300 && u_getCombiningClass(unit) != 0;
+// The combining marks whose precomposed results code page 936 can hold: the
+// diacritics of the pinyin and Cyrillic letters (U+0300..U+036F) and the kana
+// voicing marks. Checking only these keeps the scan cheap on long texts.
+bool isComposableMark(char16_t unit) {
+    return (unit >= 0x300 && unit <= 0x36F) || unit == 0x3099 || unit == 0x309A;
 }
 
 // Windows' composite check: a base character followed by a combining mark is
@@ -85,7 +87,7 @@ std::u16string composeHeldPairs(std::u16string_view units) {
     }
     std::size_t copied = 0;  // units[0, copied) are already in composed
     for (std::size_t at = 1; at < units.size(); ++at) {
-        if (at - 1 < copied || !isCombiningMark(units[at])) {
+        if (at - 1 < copied || !isComposableMark(units[at])) {
             continue;
         }
         const UChar32 pair = unorm2_composePair(nfc, units[at - 1], units[at]);

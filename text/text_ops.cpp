@@ -147,7 +147,8 @@ Text replaceText(const Text& text, const Text& oldText, const Text& newText, int
     }
     // A supplied count is decreased per replacement and stops the replacing at
     // zero; a negative count therefore never stops it.
-    std::optional<int> remaining = count.has_value() && *count < 0 ? std::nullopt : count;
+    const bool limited = count.has_value() && *count > 0;
+    int remaining = limited ? *count : 0;
     std::string result(bytes.substr(0, from));
     result.reserve(bytes.size());
     std::size_t at = from;
@@ -155,7 +156,7 @@ Text replaceText(const Text& text, const Text& oldText, const Text& newText, int
         if (matchesAt(bytes, at, old, !caseSensitive)) {
             result += newText.view();
             at += old.size();
-            if (remaining.has_value() && --*remaining == 0) {
+            if (limited && --remaining == 0) {
                 break;
             }
         } else {
