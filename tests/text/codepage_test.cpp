@@ -46,12 +46,12 @@ TEST(CodePage936, Utf8ToGbkTable) {
          "a?b"},  // truncated sequence -> U+FFFD -> ?
         {"a\xFF"
          "b",
-         "a?b"},                    // invalid byte
-        {"\xC0\x80", "??"},         // overlong zero is no zero
-        {"e\xCC\x81", "\xA8\xA6"},  // e + combining acute composes to U+00E9
-        {"a\xCC\x88", "a?"},
-        {"\xE3\x81\x8B\xE3\x82\x99",
-         "\xA4\xAC"},  // か + voiced mark: が        // a + diaeresis: U+00E4 is not held
+         "a?b"},                                   // invalid byte
+        {"\xC0\x80", "??"},                        // overlong zero is no zero
+        {"e\xCC\x81", "\xA8\xA6"},                 // e + combining acute composes to U+00E9
+        {"a\xCC\x88", "a?"},                       // a + diaeresis: U+00E4 is not held
+        {"\xD0\xB8\xCC\x86", "\xA7\xDB"},          // Cyrillic и + breve: й
+        {"\xE3\x81\x8B\xE3\x82\x99", "\xA4\xAC"},  // か + voiced mark: が
     };
     for (const Case& c : cases) {
         EXPECT_EQ(utf8ToGbkText(bytes(c.utf8)), T(c.gbkBytes)) << "utf8 of size " << c.utf8.size();
