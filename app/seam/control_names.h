@@ -20,16 +20,18 @@ enum class Control {
     透明标签显示,  // hint and speed line
     标签1,         // about text
 };
+inline constexpr int kControlCount = static_cast<int>(Control::标签1) + 1;
 
 enum class List {
     超级列表框1,  // parse list
     超级列表框2,  // download list
 };
+inline constexpr int kListCount = static_cast<int>(List::超级列表框2) + 1;
 
 // Every event that has an effect. Each runs its handler on the window's thread.
 enum class Event {
-    created,              // main window created
-    aboutToBeDestroyed,   // main window about to be destroyed
+    created,             // main window created
+    aboutToBeDestroyed,  // main window about to be destroyed
     按钮1Clicked,
     超级列表框1DoubleClicked,
     按钮2Clicked,

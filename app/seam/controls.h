@@ -21,7 +21,7 @@
 namespace ld {
 
 class Controls {
-public:
+  public:
     using Handler = std::function<void()>;
 
     virtual ~Controls() = default;

@@ -1,0 +1,15 @@
+#include "app/event_wiring.h"
+
+#include "app/lifecycle.h"
+#include "app/seam/download_list_edits.h"
+
+namespace ld {
+
+void wireEvents(Controls& controls, Globals& globals) {
+    controls.setHandler(Event::created,
+                        [&controls, &globals] { prepareMainWindow(controls, globals); });
+    controls.setHandler(Event::aboutToBeDestroyed, [&globals] { shutDownMainWindow(globals); });
+    wireDownloadListEdits(controls, globals.shared);
+}
+
+}  // namespace ld

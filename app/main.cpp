@@ -1,0 +1,5 @@
+#include "app/qt/application.h"
+
+int main(int argc, char** argv) {
+    return ld::runApplication(argc, argv);
+}
