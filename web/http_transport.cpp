@@ -134,11 +134,16 @@ std::vector<std::string> curlHeaderEntries(const RequestPlan& plan) {
         entries.push_back("User-Agent: " + plan.agent.bytes());
     }
     if (!hasHost) {
+        // libcurl writes its own Host line first. A leading "Host:" entry
+        // switches that off, and the Host entry at the end then goes out in
+        // its place in the order. After a redirect to another host libcurl
+        // writes the new host's line itself and skips this one.
         const int defaultPort = plan.secure ? 443 : 80;
         std::string host = "Host: " + plan.host.bytes();
         if (plan.port != defaultPort) {
             host += ":" + std::to_string(plan.port);
         }
+        entries.insert(entries.begin(), "Host:");
         entries.push_back(std::move(host));
     }
     entries.emplace_back("Expect:");

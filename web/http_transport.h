@@ -37,10 +37,11 @@ struct ExchangeOutcome {
 
 ExchangeOutcome performExchange(const RequestPlan& plan);
 
-// The header entries handed to libcurl, in the order they go out: the lines
+// The header entries handed to libcurl. What goes out, in order: the lines
 // of the plan's header block, then User-Agent and Host unless the block has
-// them, then an entry that keeps libcurl from adding "Expect:". A line with
-// an empty value is written "Name;", libcurl's form for sending it as is.
+// them. Entries without a value ("Host:", "Expect:") keep libcurl from adding
+// its own; a block line with an empty value is written "Name;", libcurl's
+// form for sending it as is.
 std::vector<std::string> curlHeaderEntries(const RequestPlan& plan);
 
 // The address handed to libcurl: scheme by the plan's secure flag, host,

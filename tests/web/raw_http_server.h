@@ -1,0 +1,51 @@
+// A tiny HTTP/1.1 server on 127.0.0.1 (port chosen by the system) that
+// records every request byte for byte and answers with whatever the test's
+// responder returns. One connection at a time; each is closed after its
+// answer.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace ld::test {
+
+class RawHttpServer {
+  public:
+    // Gets the raw request (head and body), returns the raw response.
+    using Responder = std::function<std::string(const std::string& request)>;
+
+    explicit RawHttpServer(Responder responder);
+    ~RawHttpServer();
+    RawHttpServer(const RawHttpServer&) = delete;
+    RawHttpServer& operator=(const RawHttpServer&) = delete;
+
+    [[nodiscard]] int port() const { return port_; }
+    [[nodiscard]] std::string baseUrl() const;
+    [[nodiscard]] std::vector<std::string> requests() const;
+
+    // A canned response with the given status line, extra header lines (each
+    // ended by CR LF) and body; Content-Length is added.
+    static std::string response(const std::string& status, const std::string& headers,
+                                const std::string& body);
+
+  private:
+    void serve();
+    void handle(int connection);
+
+    Responder responder_;
+    int listener_ = -1;
+    int port_ = 0;
+    std::atomic<bool> stopping_{false};
+    mutable std::mutex mutex_;
+    std::vector<std::string> requests_;
+    std::thread thread_;
+};
+
+// A port on 127.0.0.1 on which nothing listens (bound, then released).
+int unusedPort();
+
+}  // namespace ld::test
