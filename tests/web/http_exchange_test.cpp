@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "tests/web/raw_http_server.h"
 #include "text/codepage.h"
@@ -237,6 +238,29 @@ TEST(HttpExchange, Utf8BodyArrivesAsGbkText) {
     LibraryServer server;
     EXPECT_EQ(httpRequestText(Text(server.url("/title"))), gbk("第一讲 课程介绍"));
     EXPECT_EQ(httpRequest(Text(server.url("/title"))).view(), "第一讲 课程介绍");
+}
+
+TEST(HttpExchange, CallsOnSeveralThreadsAreIndependent) {
+    LibraryServer server;
+    constexpr int kThreads = 4;
+    std::vector<Text> titles(kThreads);
+    std::vector<Text> cookies(kThreads);
+    {
+        std::vector<std::jthread> workers;
+        for (int i = 0; i < kThreads; ++i) {
+            workers.emplace_back([&, i] {
+                titles[i] = httpRequestText(Text(server.url("/title")));
+                Call call;
+                call.cookies = Text("own=" + std::to_string(i));
+                call.run(server.url("/start"));
+                cookies[i] = call.cookies;
+            });
+        }
+    }
+    for (int i = 0; i < kThreads; ++i) {
+        EXPECT_EQ(titles[i], gbk("第一讲 课程介绍"));
+        EXPECT_EQ(cookies[i], Text("seen=yes; own=" + std::to_string(i)));
+    }
 }
 
 TEST(HttpExchange, UnreachablePortGivesEmptyBodyAndBlankHeaders) {
