@@ -241,7 +241,10 @@ TEST(HttpExchange, Utf8BodyArrivesAsGbkText) {
 }
 
 TEST(HttpExchange, CallsOnSeveralThreadsAreIndependent) {
-    LibraryServer server;
+    RawHttpServer server([](const std::string&) {
+        return RawHttpServer::response("HTTP/1.1 200 OK", "Set-Cookie: seen=yes; path=/\r\n",
+                                       "第一讲 课程介绍");
+    });
     constexpr int kThreads = 4;
     std::vector<Text> titles(kThreads);
     std::vector<Text> cookies(kThreads);
@@ -249,10 +252,10 @@ TEST(HttpExchange, CallsOnSeveralThreadsAreIndependent) {
         std::vector<std::jthread> workers;
         for (int i = 0; i < kThreads; ++i) {
             workers.emplace_back([&, i] {
-                titles[i] = httpRequestText(Text(server.url("/title")));
+                titles[i] = httpRequestText(Text(server.baseUrl() + "/title"));
                 Call call;
                 call.cookies = Text("own=" + std::to_string(i));
-                call.run(server.url("/start"));
+                call.run(server.baseUrl() + "/again");
                 cookies[i] = call.cookies;
             });
         }
