@@ -73,8 +73,8 @@ std::size_t receiveBody(char* data, std::size_t size, std::size_t count, void* u
     return bytes;
 }
 
-// Called once per header line of every response, redirects included; a
-// status line starts the block afresh, so the final response's block remains.
+// Called once per header line; a status line starts the block afresh, so
+// after an interim response (100 Continue) the final response's block remains.
 std::size_t receiveHeaderLine(char* data, std::size_t size, std::size_t count, void* user) {
     auto& reception = *static_cast<Reception*>(user);
     const std::size_t bytes = size * count;
@@ -136,8 +136,8 @@ std::vector<std::string> curlHeaderEntries(const RequestPlan& plan) {
     if (!hasHost) {
         // libcurl writes its own Host line first. A leading "Host:" entry
         // switches that off, and the Host entry at the end then goes out in
-        // its place in the order. After a redirect to another host libcurl
-        // writes the new host's line itself and skips this one.
+        // its place in the order. Redirects are followed with a new transfer
+        // and a new plan, so each request names its own host.
         const int defaultPort = plan.secure ? 443 : 80;
         std::string host = "Host: " + plan.host.bytes();
         if (plan.port != defaultPort) {
@@ -169,12 +169,21 @@ std::string curlAddress(const RequestPlan& plan) {
     return address;
 }
 
-ExchangeOutcome performExchange(const RequestPlan& plan) {
-    ExchangeOutcome outcome;
-    prepareCurl();
+namespace {
 
+// One request and its response, on a transfer of its own.
+struct HopOutcome {
+    bool started = false;
+    bool completed = false;
+    long status = 0;
+    std::optional<std::string> redirectAddress;  // absolute, when the response names one
+    Reception reception;
+};
+
+HopOutcome transferOnce(const RequestPlan& hop) {
+    HopOutcome outcome;
     const UrlHandle url(curl_url());
-    if (!url || curl_url_set(url.get(), CURLUPART_URL, curlAddress(plan).c_str(), 0) != CURLUE_OK) {
+    if (!url || curl_url_set(url.get(), CURLUPART_URL, curlAddress(hop).c_str(), 0) != CURLUE_OK) {
         return outcome;
     }
     const EasyHandle easy(curl_easy_init());
@@ -182,7 +191,7 @@ ExchangeOutcome performExchange(const RequestPlan& plan) {
         return outcome;
     }
     HeaderList headers;
-    for (const std::string& entry : curlHeaderEntries(plan)) {
+    for (const std::string& entry : curlHeaderEntries(hop)) {
         curl_slist* extended = curl_slist_append(headers.get(), entry.c_str());
         if (extended == nullptr) {
             return outcome;
@@ -191,18 +200,14 @@ ExchangeOutcome performExchange(const RequestPlan& plan) {
         headers.reset(extended);
     }
 
-    Reception reception;
+    Reception& reception = outcome.reception;
     CURL* const h = easy.get();
     bool set = true;
     const auto option = [&set](CURLcode code) { set = set && code == CURLE_OK; };
     option(curl_easy_setopt(h, CURLOPT_CURLU, url.get()));
     option(curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L));
     option(curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https"));
-    // Like the secure request it replaces: a secure exchange may not be
-    // redirected to a plain address.
-    option(curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, plan.secure ? "https" : "http,https"));
-    option(curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, plan.followRedirects ? 1L : 0L));
-    option(curl_easy_setopt(h, CURLOPT_MAXREDIRS, transport_limit::kMaxRedirects));
+    option(curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L));
     option(curl_easy_setopt(h, CURLOPT_HTTP_VERSION, long{CURL_HTTP_VERSION_1_1}));
     option(curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, transport_limit::kConnectTimeoutSeconds));
     option(curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L));
@@ -219,25 +224,27 @@ ExchangeOutcome performExchange(const RequestPlan& plan) {
     // No proxy argument: a direct connection, whatever the environment says.
     // An empty one: the system's settings (http_proxy, https_proxy, no_proxy),
     // which libcurl reads itself. A named one serves plain http addresses.
-    if (!plan.proxy.has_value()) {
+    if (!hop.proxy.has_value()) {
         option(curl_easy_setopt(h, CURLOPT_PROXY, ""));
-    } else if (!plan.proxy->empty()) {
-        option(curl_easy_setopt(h, CURLOPT_PROXY, plan.secure ? "" : plan.proxy->c_str()));
+    } else if (!hop.proxy->empty()) {
+        option(curl_easy_setopt(h, CURLOPT_PROXY, hop.secure ? "" : hop.proxy->c_str()));
     }
 
-    if (plan.sendsBody) {
+    if (hop.sendsBody) {
         static constexpr char kNoBytes[] = "";
         const char* bytes =
-            plan.body.empty() ? kNoBytes : reinterpret_cast<const char*>(plan.body.data());
+            hop.body.empty() ? kNoBytes : reinterpret_cast<const char*>(hop.body.data());
         option(curl_easy_setopt(h, CURLOPT_POST, 1L));
         option(curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE,
-                                static_cast<curl_off_t>(plan.body.bytes().size())));
+                                static_cast<curl_off_t>(hop.body.bytes().size())));
         option(curl_easy_setopt(h, CURLOPT_POSTFIELDS, bytes));
-        if (plan.verb != Text("POST")) {
-            option(curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, plan.verb.c_str()));
+        if (hop.verb != Text("POST")) {
+            option(curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, hop.verb.c_str()));
         }
-    } else {
+    } else if (hop.verb == Text("GET")) {
         option(curl_easy_setopt(h, CURLOPT_HTTPGET, 1L));
+    } else {
+        option(curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, hop.verb.c_str()));
     }
     if (!set) {
         return outcome;
@@ -245,14 +252,116 @@ ExchangeOutcome performExchange(const RequestPlan& plan) {
 
     outcome.started = true;
     const CURLcode result = curl_easy_perform(h);
-    if (result != CURLE_OK || reception.bodyTooLarge) {
-        return outcome;  // failed exchange: no body, no headers
-    }
-    outcome.body = ByteSet(std::move(reception.body));
-    if (!reception.headersTooLong) {
-        outcome.rawHeaders = std::move(reception.headers);
+    outcome.completed = result == CURLE_OK && !reception.bodyTooLarge;
+    if (outcome.completed) {
+        curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &outcome.status);
+        const char* next = nullptr;
+        if (curl_easy_getinfo(h, CURLINFO_REDIRECT_URL, &next) == CURLE_OK && next != nullptr) {
+            outcome.redirectAddress = next;
+        }
     }
     return outcome;
+}
+
+bool isRedirectStatus(long status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+std::optional<std::string> urlPart(CURLU* url, CURLUPart part, unsigned flags = 0) {
+    char* value = nullptr;
+    if (curl_url_get(url, part, &value, flags) != CURLUE_OK || value == nullptr) {
+        return std::nullopt;
+    }
+    std::string copy(value);
+    curl_free(value);
+    return copy;
+}
+
+// The request that follows a redirect to address, or nullopt when it may not
+// be followed (not http or https, or from a secure address to a plain one).
+// 303, and 301/302 after a POST, continue as a GET without a body, as
+// browsers do. Cookie and Authorization lines go only to the original host.
+std::optional<RequestPlan> nextHop(const RequestPlan& hop, long status,
+                                   const std::string& address) {
+    const UrlHandle url(curl_url());
+    if (!url || curl_url_set(url.get(), CURLUPART_URL, address.c_str(), 0) != CURLUE_OK) {
+        return std::nullopt;
+    }
+    const auto scheme = urlPart(url.get(), CURLUPART_SCHEME);
+    const auto host = urlPart(url.get(), CURLUPART_HOST);
+    const auto port = urlPart(url.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT);
+    const auto path = urlPart(url.get(), CURLUPART_PATH);
+    const auto query = urlPart(url.get(), CURLUPART_QUERY);
+    if (!scheme || !host || !port || !path || (*scheme != "http" && *scheme != "https") ||
+        (hop.secure && *scheme != "https")) {
+        return std::nullopt;
+    }
+    RequestPlan next = hop;
+    next.secure = *scheme == "https";
+    next.host = Text(*host);
+    next.port = std::stoi(*port);
+    next.path = Text(query ? *path + "?" + *query : *path);
+    if (status == 303 || ((status == 301 || status == 302) && hop.verb == Text("POST"))) {
+        next.verb = Text("GET");
+        next.sendsBody = false;
+        next.body = ByteSet();
+    }
+    if (next.host != hop.host || next.port != hop.port || next.secure != hop.secure) {
+        std::string kept;
+        std::string_view block = hop.headerBlock.view();
+        while (!block.empty()) {
+            const auto end = block.find("\r\n");
+            const std::string_view line = block.substr(0, end);
+            block = end == std::string_view::npos ? std::string_view() : block.substr(end + 2);
+            const std::string_view name = trimmed(line.substr(0, line.find(':')));
+            if (sameNameIgnoringCase(name, "Cookie") ||
+                sameNameIgnoringCase(name, "Authorization")) {
+                continue;
+            }
+            kept += kept.empty() ? "" : "\r\n";
+            kept += line;
+        }
+        next.headerBlock = Text(std::move(kept));
+    }
+    return next;
+}
+
+}  // namespace
+
+ExchangeOutcome performExchange(const RequestPlan& plan) {
+    ExchangeOutcome outcome;
+    prepareCurl();
+    RequestPlan hop = plan;
+    for (long redirects = 0;; ++redirects) {
+        HopOutcome result = transferOnce(hop);
+        if (!result.started) {
+            // Nothing at all was sent for a malformed first address; a
+            // redirect that cannot be carried out is a failed exchange.
+            outcome.started = redirects > 0;
+            return outcome;
+        }
+        outcome.started = true;
+        if (!result.completed) {
+            return outcome;  // failed exchange: no body, no headers
+        }
+        if (plan.followRedirects && isRedirectStatus(result.status) &&
+            result.redirectAddress.has_value()) {
+            if (redirects >= transport_limit::kMaxRedirects) {
+                return outcome;
+            }
+            std::optional<RequestPlan> next = nextHop(hop, result.status, *result.redirectAddress);
+            if (!next) {
+                return outcome;
+            }
+            hop = std::move(*next);
+            continue;
+        }
+        outcome.body = ByteSet(std::move(result.reception.body));
+        if (!result.reception.headersTooLong) {
+            outcome.rawHeaders = std::move(result.reception.headers);
+        }
+        return outcome;
+    }
 }
 
 }  // namespace ld

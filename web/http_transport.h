@@ -1,5 +1,6 @@
-// Carries out a request plan over libcurl: one transfer per call, nothing
-// reused, no cookie engine, no cache. Internal to ld_web.
+// Carries out a request plan over libcurl: a new transfer for the request
+// and for every redirect it follows, nothing reused, no cookie engine, no
+// cache. Internal to ld_web.
 #pragma once
 
 #include <cstddef>

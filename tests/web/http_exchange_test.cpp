@@ -234,6 +234,45 @@ TEST(HttpExchange, NoRedirectLeavesTheLocationValue) {
     EXPECT_EQ(call.redirectTarget, Text("/final"));
 }
 
+TEST(HttpExchange, EachRedirectHopIsANewRequestToItsOwnHost) {
+    struct Case {
+        const char* status;
+        int method;
+        std::string requestLine;
+        std::string body;
+    };
+    const Case cases[] = {
+        {"HTTP/1.1 302 Found", 0, "GET /b HTTP/1.1", ""},
+        {"HTTP/1.1 302 Found", 1, "GET /b HTTP/1.1", ""},
+        {"HTTP/1.1 303 See Other", 1, "GET /b HTTP/1.1", ""},
+        {"HTTP/1.1 307 Temporary Redirect", 1, "POST /b HTTP/1.1", "k=v"},
+    };
+    for (const Case& c : cases) {
+        RawHttpServer target(
+            [](const std::string&) { return RawHttpServer::response("HTTP/1.1 200 OK", "", "B"); });
+        const std::string next = target.baseUrl() + "/b";
+        RawHttpServer origin([&](const std::string&) {
+            return RawHttpServer::response(c.status, "Location: " + next + "\r\n", "moved");
+        });
+        Call call;
+        call.method = c.method;
+        call.postText = Text("k=v");
+        call.cookies = Text("sid=1");
+        EXPECT_EQ(call.run(origin.baseUrl() + "/a").view(), "B") << c.status;
+        ASSERT_EQ(target.requests().size(), 1u) << c.status;
+        const std::string request = target.requests()[0];
+        const std::string head = headerBlockSent(request);
+        EXPECT_THAT(head, StartsWith(c.requestLine + "\r\nReferer: " + origin.baseUrl() + "/a\r\n"))
+            << c.status;
+        EXPECT_THAT(head,
+                    HasSubstr("\r\nHost: 127.0.0.1:" + std::to_string(target.port()) + "\r\n"))
+            << c.status;
+        // The caller's cookies are for the first host only.
+        EXPECT_THAT(head, Not(HasSubstr("Cookie"))) << c.status;
+        EXPECT_EQ(request.substr(head.size()), c.body) << c.status;
+    }
+}
+
 TEST(HttpExchange, Utf8BodyArrivesAsGbkText) {
     LibraryServer server;
     EXPECT_EQ(httpRequestText(Text(server.url("/title"))), gbk("第一讲 课程介绍"));
