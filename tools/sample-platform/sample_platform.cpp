@@ -157,7 +157,10 @@ class SamplePlatform::Impl {
         return options.videoHost;
     }
 
-    int catalogueRequests() const { return catalogueRequests_.load(); }
+    std::vector<std::string> catalogueCourseIds() const {
+        const std::lock_guard lock(mutex_);
+        return catalogueCourseIds_;
+    }
     int videoRequests() const { return videoRequests_.load(); }
     std::chrono::nanoseconds serverTime() const {
         return std::chrono::nanoseconds(serverNanos_.load());
@@ -169,7 +172,7 @@ class SamplePlatform::Impl {
     void resetStatistics() {
         const std::lock_guard lock(mutex_);
         playInfoVideoIds_.clear();
-        catalogueRequests_ = 0;
+        catalogueCourseIds_.clear();
         videoRequests_ = 0;
         serverNanos_ = 0;
         requestNumber_ = 0;
@@ -184,7 +187,6 @@ class SamplePlatform::Impl {
         server_.Get(prefix + "/course/getCourseNested/(.*)",
                     wrap(platform::kCourseApiHost,
                          [this](const auto& request, auto& response, const auto& options) {
-                             ++catalogueRequests_;
                              answerCatalogue(request, response, options);
                          }));
         server_.Get(prefix + "/servlet/playinfo",
@@ -250,6 +252,10 @@ class SamplePlatform::Impl {
     void answerCatalogue(const httplib::Request& request, httplib::Response& response,
                          const SamplePlatformOptions& options) {
         const std::string courseId = request.matches[2].str();
+        {
+            const std::lock_guard lock(mutex_);
+            catalogueCourseIds_.push_back(courseId);
+        }
         const SampleCourse* course = findCourse(courseId);
         if (course == nullptr) {
             response.status = 404;
@@ -333,9 +339,9 @@ class SamplePlatform::Impl {
     mutable std::mutex mutex_;
     SamplePlatformOptions options_;
     std::mt19937 random_{20240601};
+    std::vector<std::string> catalogueCourseIds_;
     std::vector<std::string> playInfoVideoIds_;
     std::atomic<int> requestNumber_{0};
-    std::atomic<int> catalogueRequests_{0};
     std::atomic<int> videoRequests_{0};
     std::atomic<std::int64_t> serverNanos_{0};
 };
@@ -374,8 +380,8 @@ std::string SamplePlatform::expectedPlayUrl(const SampleLecture& lecture) const 
 std::string SamplePlatform::videoBytes(const SampleLecture& lecture) {
     return sample::videoBytes(lecture.videoId, lecture.videoSize);
 }
-int SamplePlatform::catalogueRequests() const {
-    return impl_->catalogueRequests();
+std::vector<std::string> SamplePlatform::catalogueCourseIds() const {
+    return impl_->catalogueCourseIds();
 }
 std::vector<std::string> SamplePlatform::playInfoVideoIds() const {
     return impl_->playInfoVideoIds();

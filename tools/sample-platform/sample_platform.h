@@ -75,7 +75,7 @@ class SamplePlatform {
     [[nodiscard]] static std::string videoBytes(const SampleLecture& lecture);
 
     // What has been asked so far, in arrival order.
-    [[nodiscard]] int catalogueRequests() const;
+    [[nodiscard]] std::vector<std::string> catalogueCourseIds() const;
     [[nodiscard]] std::vector<std::string> playInfoVideoIds() const;
     [[nodiscard]] int videoRequests() const;
     // Time spent inside the answers (delays included), summed over all requests.
