@@ -1,14 +1,26 @@
 #include "app/qt/application.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QStringList>
+#include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <exception>
+#include <filesystem>
+#include <memory>
+#include <string>
 
+#include "app/event_wiring.h"
+#include "app/fatal_stop.h"
+#include "app/globals.h"
+#include "app/program_folder.h"
 #include "app/qt/main_window.h"
+#include "app/qt/qt_text.h"
 #include "app/qt/screenshots.h"
-#include "app/seam/download_list_edits.h"
-#include "app/seam/shared_state.h"
+#include "download/loaded_engine_library.h"
+#include "text/codepage.h"
 
 namespace ld {
 namespace {
@@ -39,6 +51,24 @@ int runScreenshots(const QStringList& arguments) {
     return 0;
 }
 
+// The main window with all its controls; a fatal stop when it cannot be made.
+std::unique_ptr<MainWindow> loadMainWindow() {
+    try {
+        return std::make_unique<MainWindow>();
+    } catch (const std::exception&) {
+        fatalStop(gbk("载入启动窗口失败"));
+    }
+}
+
+// For tests that run the whole program: LD_TEST_CLOSE_AFTER_MS=<n> closes the
+// main window n milliseconds after start, as the user's close box would.
+void closeAfterTestDelay(MainWindow& window) {
+    const char* delay = std::getenv("LD_TEST_CLOSE_AFTER_MS");
+    if (delay != nullptr && *delay != '\0') {
+        QTimer::singleShot(std::atoi(delay), &window, &QWidget::close);
+    }
+}
+
 }  // namespace
 
 int runApplication(int argc, char** argv) {
@@ -51,13 +81,30 @@ int runApplication(int argc, char** argv) {
         return runScreenshots(QApplication::arguments());
     }
 
-    SharedState state;
-    MainWindow window;
-    wireDownloadListEdits(window, state);
-    window.fire(Event::created);
-    window.show();
+    // The program folder becomes the current directory; the engine library is
+    // looked for beside the executable and loaded by the first engine call.
+    const std::string programFolder =
+        programFolderOf(QCoreApplication::applicationFilePath().toStdString());
+    QDir::setCurrent(fromUtf8(programFolder));
+    LoadedEngineLibrary engine(std::filesystem::path(programFolder) / kEngineLibraryFileName,
+                               [](const Text& message) { fatalStop(message); });
+
+    // The global state, with both record objects created empty. The exit
+    // routine runs once the event loop has ended; a fatal stop skips it.
+    Globals globals(engine, utf8ToGbk(programFolder));
+
+    std::unique_ptr<MainWindow> window = loadMainWindow();
+    wireEvents(*window, globals);
+    window->fire(Event::created);
+    window->show();
+    closeAfterTestDelay(*window);
     const int exitCode = QApplication::exec();
-    window.shutDown();
+
+    // The window is gone: the engine is shut down (workers are not waited
+    // for), then the exit routine frees the global state.
+    window->shutDown();
+    window.reset();
+    releaseGlobals(globals);
     return exitCode;
 }
 

@@ -244,13 +244,13 @@ Text MainWindow::getText(Control control) {
         [&] {
             const QWidget* target = controls_[slot(control)];
             if (const auto* edit = qobject_cast<const QLineEdit*>(target)) {
-                return toText(edit->text());
+                return fromQString(edit->text());
             }
             if (const auto* button = qobject_cast<const QPushButton*>(target)) {
-                return toText(button->text());
+                return fromQString(button->text());
             }
             if (const auto* label = qobject_cast<const QLabel*>(target)) {
-                return toText(label->text());
+                return fromQString(label->text());
             }
             return Text();
         },
@@ -300,7 +300,7 @@ Text MainWindow::getCellText(List list, int row, int column) {
     return onWindow(
         [&] {
             const QTableWidgetItem* cell = lists_[slot(list)]->item(row, column);
-            return cell == nullptr ? Text() : toText(cell->text());
+            return cell == nullptr ? Text() : fromQString(cell->text());
         },
         Text());
 }
@@ -309,7 +309,11 @@ void MainWindow::deleteRow(List list, int row) {
     onWindow([&] {
         ReportList& target = *lists_[slot(list)];
         if (row >= 0 && row < target.rowCount()) {
+            const bool wasSelected = target.selectedRowIndex() == row;
             target.removeRow(row);
+            if (wasSelected) {
+                target.clearSelection();  // the selection does not pass to a neighbour
+            }
         }
     });
 }
@@ -330,7 +334,7 @@ Text MainWindow::chooseFolder(const Text& prompt) {
             }
             const QString folder = QFileDialog::getExistingDirectory(
                 this, toQString(prompt), QString(), QFileDialog::ShowDirsOnly);
-            return toText(QDir::toNativeSeparators(folder));
+            return fromQString(QDir::toNativeSeparators(folder));
         },
         Text());
 }

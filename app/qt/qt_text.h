@@ -17,7 +17,7 @@ inline QString fromUtf8(std::string_view utf8) {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
-inline Text toText(const QString& string) {
+inline Text fromQString(const QString& string) {
     return utf8ToGbk(string.toStdString());
 }
 

@@ -22,6 +22,7 @@ bool CallQueue::runAndWait(std::function<void()> call) {
     if (wake_) {
         wake_();
     }
+    changed_.notify_all();  // a thread waiting in runNextOrWait
     changed_.wait(lock, [&] { return entry->finished || entry->dropped; });
     --callersInside_;
     const bool ran = entry->finished;
