@@ -1,0 +1,84 @@
+#include "course/catalogue_fetch.h"
+
+#include <utility>
+#include <vector>
+
+#include "course/course_texts.h"
+#include "course/play_address_resolution.h"
+#include "platform_constants.h"
+#include "text/codepage.h"
+#include "text/text_ops.h"
+#include "web/http_request.h"
+#include "web/regex_object.h"
+
+namespace ld {
+namespace {
+
+struct LectureEntry {
+    Text videoId;
+    Text title;
+};
+
+}  // namespace
+
+Text textAfterLast(const Text& text, const Text& marker) {
+    const int position = findTextBackward(text, marker);
+    if (position < 0) {
+        return {};
+    }
+    return rightText(text, textLength(text) - (position - 1) - textLength(marker));
+}
+
+Text catalogueAddress(const Text& courseId) {
+    return concatTexts({Text("http://"), Text(platform::kCourseApiHost),
+                        Text(course_text::kCataloguePath), courseId});
+}
+
+void startCatalogueFetch(Controls& controls, const std::shared_ptr<CourseSearches>& searches) {
+    const std::uint64_t search = searches->beginSearch();
+    SearchTicket ticket(controls, searches, search);
+    controls.startWorker([ticket] { fetchCourseCatalogue(ticket); });
+}
+
+void fetchCourseCatalogue(const SearchTicket& ticket) {
+    RegexObject regex;
+    if (!ticket.write(
+            [](Controls& c) { c.setText(Control::透明标签2, gbk(course_text::kParsing)); })) {
+        return;
+    }
+    const Text address = ticket.controls().getText(Control::编辑框1);
+    const Text courseId = textAfterLast(address, Text(course_text::kCourseIdMarker));
+    const Text answer = httpRequestText(catalogueAddress(courseId));
+
+    regex.search(gbk(course_text::kCataloguePattern), answer);
+    std::vector<LectureEntry> lectures;
+    const int matches = regex.matchCount();
+    lectures.reserve(static_cast<std::size_t>(matches));
+    for (int i = 1; i <= matches; ++i) {
+        lectures.push_back({regex.subMatchText(i, 1), regex.subMatchText(i, 2)});
+    }
+
+    // The list is emptied and filled as one step, so no other action sees it
+    // half filled.
+    bool listed = false;
+    const bool current = ticket.write([&](Controls& c) {
+        c.deleteAllRows(List::超级列表框1);
+        int number = 1;
+        for (const LectureEntry& lecture : lectures) {
+            const int row = c.appendRow(List::超级列表框1);
+            c.setCellText(List::超级列表框1, row, 0, toText(number));
+            c.setCellText(List::超级列表框1, row, 2, lecture.videoId);
+            c.setCellText(List::超级列表框1, row, 1, lecture.title);
+            ++number;
+        }
+        listed = c.rowCount(List::超级列表框1) > 0;
+        if (listed) {
+            c.setText(Control::透明标签2, gbk(course_text::kResolving));
+        }
+    });
+    if (current && listed) {
+        ticket.controls().startWorker([ticket] { resolvePlayAddresses(ticket); });
+    }
+}
+
+}  // namespace ld

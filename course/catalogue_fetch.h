@@ -1,0 +1,30 @@
+// Course catalogue fetch: the click of the search button starts a worker that
+// takes the course identifier out of the address box, fetches the course's
+// nested catalogue, lists one row per lecture in the parse list (number,
+// title, video identifier, empty address) and starts the resolution worker.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "app/seam/controls.h"
+#include "course/course_searches.h"
+#include "text/text.h"
+
+namespace ld {
+
+// Click handler of 按钮1: begins a new search (superseding every earlier one)
+// and starts fetchCourseCatalogue on a worker. Returns at once.
+void startCatalogueFetch(Controls& controls, const std::shared_ptr<CourseSearches>& searches);
+
+// The catalogue worker's body. Writes nothing once its search is superseded.
+void fetchCourseCatalogue(const SearchTicket& ticket);
+
+// The bytes after the last occurrence of marker (case-sensitive, never inside
+// a double-byte character); empty when there is none or nothing follows it.
+Text textAfterLast(const Text& text, const Text& marker);
+
+// "http://" + the API host + "/course/getCourseNested/" + courseId, unchanged.
+Text catalogueAddress(const Text& courseId);
+
+}  // namespace ld

@@ -1,0 +1,177 @@
+// The search flow against the sample platform, with the in-memory window:
+// catalogue fetch, resolution of every row, and what stays when nothing is found.
+#include <gtest/gtest.h>
+
+#include "course/course_events.h"
+#include "tests/course/course_test_support.h"
+#include "tools/sample-platform/sample_courses.h"
+
+namespace ld::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string expectedAddress(const sample::SampleLecture& lecture) {
+    return lecture.resolvable ? samplePlatform().expectedPlayUrl(lecture)
+                              : std::string(course_text::kResolutionFailed);
+}
+
+class CourseFlow : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        samplePlatform().setOptions({});
+        samplePlatform().resetStatistics();
+        wireCourseEvents(window, state);
+    }
+
+    void search(std::string_view courseId) { search(courseAddress(courseId)); }
+    void search(const Text& address) {
+        window.setText(Control::编辑框1, address);
+        ASSERT_TRUE(window.fire(Event::按钮1Clicked));
+        ASSERT_TRUE(window.waitForWorkers(60s));
+    }
+
+    SharedState state;
+    MemoryWindow window;
+};
+
+TEST_F(CourseFlow, DefaultCourseEndsNumberedTitledAndResolved) {
+    const sample::SampleCourse& course = *sample::findCourse(sample::kDefaultCourseId);
+    search(course.id);
+
+    const auto rows = parseRows(window);
+    ASSERT_EQ(rows.size(), course.lectures.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const sample::SampleLecture& lecture = course.lectures[i];
+        SCOPED_TRACE(lecture.title);
+        EXPECT_EQ(rows[i][0], std::to_string(i + 1));
+        EXPECT_EQ(rows[i][1], lecture.title);
+        EXPECT_EQ(rows[i][2], lecture.videoId);
+        EXPECT_EQ(rows[i][3], expectedAddress(lecture));
+    }
+    EXPECT_EQ(rows[3][3], "解析失败");
+    EXPECT_EQ(rows[4][1], R"(第5讲 \"引号\"里的字符串)") << "escapes stay as the answer wrote them";
+    EXPECT_EQ(statusText(window), "解析完成");
+    EXPECT_TRUE(window.isEnabled(Control::按钮2));
+    EXPECT_TRUE(window.isEnabled(Control::按钮4));
+    EXPECT_EQ(samplePlatform().catalogueCourseIds(), std::vector<std::string>{course.id});
+    EXPECT_EQ(samplePlatform().playInfoVideoIds().size(), course.lectures.size());
+}
+
+TEST_F(CourseFlow, NothingFoundLeavesAnEmptyListAndTheParsingText) {
+    struct Case {
+        const char* name;
+        Text address;
+        sample::SamplePlatformOptions options;
+    };
+    sample::SamplePlatformOptions failing;
+    failing.failEveryNth = 1;
+    sample::SamplePlatformOptions cutOff;
+    cutOff.dropAfterBytes = 100;
+    const std::vector<Case> cases{
+        {"no courseId= in the address", Text("http://www.course.example/#/mid/guide?id=141"), {}},
+        {"lower-case courseid=", Text("http://www.course.example/#/mid/guide?courseid=141"), {}},
+        {"unknown course", courseAddress("77"), {}},
+        {"identifier runs on", courseAddress("141&from=list"), {}},
+        {"server error page", courseAddress("141"), failing},
+        {"connection dropped in the body", courseAddress("141"), cutOff},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // Rows of an earlier search, to see that the list is emptied.
+        const int row = window.appendRow(List::超级列表框1);
+        window.setCellText(List::超级列表框1, row, 1, Text("old"));
+        samplePlatform().setOptions(c.options);
+
+        search(c.address);
+
+        EXPECT_TRUE(parseRows(window).empty());
+        EXPECT_EQ(statusText(window), "解析中，请稍后");
+        EXPECT_FALSE(window.isEnabled(Control::按钮2));
+        EXPECT_FALSE(window.isEnabled(Control::按钮4));
+    }
+    EXPECT_TRUE(samplePlatform().playInfoVideoIds().empty());
+    // The identifier is everything after the marker, sent unchanged; without
+    // the marker the bare base path is asked.
+    EXPECT_EQ(samplePlatform().catalogueCourseIds(),
+              (std::vector<std::string>{"", "", "77", "141&from=list", "141"}));
+}
+
+TEST_F(CourseFlow, UnreachableServiceIsNothingFound) {
+    // A platform that is gone: the proxy refuses the connection.
+    sample::SamplePlatform gone;
+    const int port = gone.start();
+    ASSERT_GT(port, 0);
+    gone.stop();
+    const std::string saved = std::getenv("http_proxy");
+    ::setenv("http_proxy", gone.address().c_str(), 1);
+    search(sample::kDefaultCourseId);
+    ::setenv("http_proxy", saved.c_str(), 1);
+
+    EXPECT_TRUE(parseRows(window).empty());
+    EXPECT_EQ(statusText(window), "解析中，请稍后");
+}
+
+TEST_F(CourseFlow, CatalogueIsAskedAtThePathAfterTheLastMarker) {
+    search(Text("http://www.course.example/?courseId=1&next=/#/mid/guide?courseId=142"));
+    const auto rows = parseRows(window);
+    ASSERT_EQ(rows.size(), sample::findCourse(sample::kSecondCourseId)->lectures.size());
+    EXPECT_EQ(rows[0][2], sample::findCourse(sample::kSecondCourseId)->lectures[0].videoId);
+}
+
+TEST_F(CourseFlow, FailedPlayInfoAnswersMarkOnlyTheirRows) {
+    const sample::SampleCourse& course = *sample::findCourse(sample::kSecondCourseId);
+    sample::SamplePlatformOptions options;
+    options.failTargetsContaining = "vid=" + course.lectures[1].videoId;
+    samplePlatform().setOptions(options);
+
+    search(course.id);
+
+    const auto rows = parseRows(window);
+    ASSERT_EQ(rows.size(), course.lectures.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i][3], i == 1 ? "解析失败" : expectedAddress(course.lectures[i])) << i;
+    }
+    EXPECT_EQ(statusText(window), "解析完成");
+}
+
+TEST_F(CourseFlow, ClearingTheListStopsTheRequests) {
+    sample::SamplePlatformOptions slow;
+    slow.answerDelay = 40ms;
+    samplePlatform().setOptions(slow);
+    window.setText(Control::编辑框1, courseAddress(sample::kDefaultCourseId));
+    ASSERT_TRUE(window.fire(Event::按钮1Clicked));
+    ASSERT_TRUE(eventually([&] {
+        const auto rows = parseRows(window);
+        return !rows.empty() && !rows[0][3].empty();
+    }));
+    ASSERT_TRUE(window.fire(Event::按钮3Clicked));
+    ASSERT_TRUE(window.waitForWorkers(60s));
+
+    EXPECT_TRUE(parseRows(window).empty());
+    // The first row's answer and at most the one in flight when the list went.
+    EXPECT_LE(samplePlatform().playInfoVideoIds().size(), 2U);
+    EXPECT_EQ(statusText(window), "解析完成");
+    EXPECT_FALSE(window.isEnabled(Control::按钮2)) << "no rows left to hand over";
+    EXPECT_FALSE(window.isEnabled(Control::按钮3));
+}
+
+TEST(CourseWorkers, WindowClosingUnderARunningWorkerIsHarmless) {
+    sample::SamplePlatformOptions slow;
+    slow.answerDelay = 100ms;
+    samplePlatform().setOptions(slow);
+    SharedState state;
+    {
+        MemoryWindow window;
+        wireCourseEvents(window, state);
+        window.setText(Control::编辑框1, courseAddress(sample::kDefaultCourseId));
+        ASSERT_TRUE(window.fire(Event::按钮1Clicked));
+        ASSERT_TRUE(eventually([&] { return !parseRows(window).empty(); }));
+        // The window goes while the resolution worker waits for an answer; the
+        // worker's next step finds it closed and ends.
+    }
+    samplePlatform().setOptions({});
+}
+
+}  // namespace
+}  // namespace ld::test

@@ -1,0 +1,79 @@
+// Shared by the course tests: the sample platform on the loopback interface,
+// reached through http_proxy the way the program reaches the real services,
+// and small readers for the in-memory window.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/seam/memory_window.h"
+#include "course/course_texts.h"
+#include "platform_constants.h"
+#include "text/codepage.h"
+#include "tools/sample-platform/sample_platform.h"
+
+namespace ld::test {
+
+inline Text courseAddress(std::string_view courseId) {
+    return Text("http://" + std::string(platform::kCourseWebHost) +
+                "/#/mid/guide?courseId=" + std::string(courseId));
+}
+
+inline std::string utf8(const Text& text) {
+    return gbkToUtf8(text);
+}
+
+// One platform per test program, started on first use; every test sets the
+// options it needs.
+inline sample::SamplePlatform& samplePlatform() {
+    static const std::unique_ptr<sample::SamplePlatform> platform = [] {
+        auto started = std::make_unique<sample::SamplePlatform>();
+        if (started->start() < 0) {
+            ADD_FAILURE() << "the sample platform could not listen";
+        }
+        const std::string proxy = started->address();
+        ::setenv("http_proxy", proxy.c_str(), 1);
+        ::unsetenv("no_proxy");
+        ::unsetenv("NO_PROXY");
+        return started;
+    }();
+    return *platform;
+}
+
+// Polls until `done` holds or the time is up.
+template <typename Condition>
+bool eventually(Condition done, std::chrono::milliseconds timeout = std::chrono::seconds(20)) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+// The parse list's rows as UTF-8, four columns each.
+inline std::vector<std::vector<std::string>> parseRows(MemoryWindow& window) {
+    std::vector<std::vector<std::string>> rows;
+    for (const auto& row : window.rows(List::超级列表框1)) {
+        std::vector<std::string> cells;
+        for (int column = 0; column < 4; ++column) {
+            cells.push_back(column < static_cast<int>(row.size()) ? utf8(row[column]) : "");
+        }
+        rows.push_back(std::move(cells));
+    }
+    return rows;
+}
+
+inline std::string statusText(MemoryWindow& window) {
+    return utf8(window.getText(Control::透明标签2));
+}
+
+}  // namespace ld::test
