@@ -114,4 +114,25 @@
 #define XLDL_STATE_SENDING 5   /* request being sent */
 #define XLDL_STATE_FINISHING 6 /* verifying, renaming */
 
+/* ---- Failure codes (失败代码) --------------------------------------------- */
+/* 0 while the task has not failed. When the server's answer is the reason, the
+ * code is that HTTP status itself (404, 403, 503 after the last try, a 3xx that
+ * could not be followed, ...). The engine's own reasons start at 1000. */
+#define XLDL_FAIL_NONE 0
+#define XLDL_FAIL_BAD_URL 1000       /* URL empty, malformed, or not http/https */
+#define XLDL_FAIL_BAD_FILE_NAME 1001 /* 文件名 empty, ".", "..", with a separator, or absolute */
+#define XLDL_FAIL_NETWORK 1010       /* refused, reset or cut short, after the last try */
+#define XLDL_FAIL_DNS 1011           /* host name could not be resolved, after the last try */
+#define XLDL_FAIL_TIMEOUT 1012       /* time-out or stalled connection, after the last try */
+#define XLDL_FAIL_TLS 1013           /* certificate or TLS handshake refused */
+#define XLDL_FAIL_REDIRECTS 1014     /* more than 10 redirects */
+#define XLDL_FAIL_PROTOCOL 1015      /* the server's answer could not be used */
+#define XLDL_FAIL_FOLDER 1020        /* 路径 cannot be created, opened or written */
+#define XLDL_FAIL_DISK_FULL 1021     /* no space left (or file size limit reached) */
+#define XLDL_FAIL_FILE_IO 1022       /* another read/write error on the partial file */
+#define XLDL_FAIL_VERIFY 1023        /* the finished data does not match the server's length */
+#define XLDL_FAIL_RENAME 1024        /* the complete file could not get its final name */
+#define XLDL_FAIL_SUPERSEDED 1030    /* a newer task took over the same target file */
+#define XLDL_FAIL_INTERNAL 1099      /* out of memory or libcurl could not be set up */
+
 #endif /* XLDL_TASK_LAYOUT_H */

@@ -1,6 +1,11 @@
 /* The download engine's C interface: six functions, safe to call from any
  * thread. Records are laid out as in task_layout.h. A handle is a 32-bit
- * value, never reused within a run; 0 means no task. */
+ * value, never reused within a run; 0 means no task.
+ *
+ * A task whose request cannot be carried out (bad URL or file name) still gets
+ * a handle, in state 1 with its reason in 失败代码. XL_Init reads a few tuning
+ * variables from the environment (retry backoff, stall window); see the
+ * engine's README.md. */
 #ifndef XLDL_XLDL_H
 #define XLDL_XLDL_H
 

@@ -1,0 +1,201 @@
+#include "engine/engine.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+
+#include "engine/target_name.h"
+#include "engine/task.h"
+#include "xldl/task_layout.h"
+
+namespace ld::engine {
+namespace {
+
+// Longest sleep of the engine thread; speed and status are refreshed at least this often.
+constexpr auto kLongestWait = std::chrono::milliseconds(250);
+
+// Handles are unique for the whole process, also across XL_UnInit and XL_Init.
+std::uint32_t nextHandle() {
+    static std::atomic<std::uint32_t> counter{0};
+    std::uint32_t handle = ++counter;
+    while (handle == 0) {  // after wrapping around, 0 still means "no task"
+        handle = ++counter;
+    }
+    return handle;
+}
+
+bool hasHttpScheme(const std::string& url) {
+    const auto startsWith = [&url](std::string_view prefix) {
+        if (url.size() < prefix.size()) {
+            return false;
+        }
+        for (std::size_t i = 0; i < prefix.size(); ++i) {
+            const char c = url[i] >= 'A' && url[i] <= 'Z' ? char(url[i] - 'A' + 'a') : url[i];
+            if (c != prefix[i]) {
+                return false;
+            }
+        }
+        return true;
+    };
+    return startsWith("http://") || startsWith("https://");
+}
+
+// The reason a request cannot be carried out at all, or 0.
+int rejectionOf(const TaskRequest& request) {
+    const bool controlCharacters = std::any_of(request.url.begin(), request.url.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+    });
+    if (!hasHttpScheme(request.url) || controlCharacters) {
+        return XLDL_FAIL_BAD_URL;
+    }
+    if (!isSafeFileName(request.fileName)) {
+        return XLDL_FAIL_BAD_FILE_NAME;
+    }
+    return 0;
+}
+
+}  // namespace
+
+Engine::Engine(Settings settings) : settings_(settings) {
+    if (multi_.valid()) {
+        thread_ = std::thread([this] { run(); });
+    }
+}
+
+Engine::~Engine() {
+    {
+        const std::lock_guard lock(mutex_);
+        quit_ = true;
+    }
+    if (thread_.joinable()) {
+        multi_.wakeup();
+        thread_.join();
+    }
+}
+
+std::uint32_t Engine::createTask(TaskRequest request) {
+    const std::uint32_t handle = nextHandle();
+    TaskSnapshot initial;
+    initial.fileName = fitNameLength(request.fileName);
+    const int rejection = rejectionOf(request);
+    if (rejection != 0) {
+        initial.state = XLDL_STATE_FAILED;
+        initial.failureCode = rejection;
+    }
+    auto status = std::make_shared<StatusBox>(initial);
+    {
+        const std::lock_guard lock(mutex_);
+        statuses_.emplace(handle, status);
+    }
+    if (rejection == 0) {
+        post({Command::Kind::Add, handle, std::move(status), std::move(request)});
+    }
+    return handle;
+}
+
+bool Engine::startTask(std::uint32_t handle) {
+    const auto status = find(handle);
+    if (!status) {
+        return false;
+    }
+    status->requestRun();
+    post({Command::Kind::Start, handle, nullptr, std::nullopt});
+    return true;
+}
+
+bool Engine::stopTask(std::uint32_t handle) {
+    const auto status = find(handle);
+    if (!status) {
+        return false;
+    }
+    status->requestPause();
+    post({Command::Kind::Stop, handle, nullptr, std::nullopt});
+    return true;
+}
+
+std::optional<TaskSnapshot> Engine::query(std::uint32_t handle) const {
+    const auto status = find(handle);
+    if (!status) {
+        return std::nullopt;
+    }
+    return status->read();
+}
+
+std::shared_ptr<StatusBox> Engine::find(std::uint32_t handle) const {
+    const std::lock_guard lock(mutex_);
+    const auto it = statuses_.find(handle);
+    return it == statuses_.end() ? nullptr : it->second;
+}
+
+void Engine::post(Command command) {
+    {
+        const std::lock_guard lock(mutex_);
+        commands_.push_back(std::move(command));
+    }
+    multi_.wakeup();
+}
+
+void Engine::run() {
+    using Clock = std::chrono::steady_clock;
+    TargetClaims claims;
+    EngineContext context{multi_, settings_, claims};
+    std::map<std::uint32_t, std::unique_ptr<Task>> tasks;
+
+    while (true) {
+        std::vector<Command> commands;
+        {
+            const std::lock_guard lock(mutex_);
+            if (quit_) {
+                break;
+            }
+            commands.swap(commands_);
+        }
+        for (Command& command : commands) {
+            const auto it = tasks.find(command.handle);
+            switch (command.kind) {
+                case Command::Kind::Add:
+                    tasks.emplace(command.handle,
+                                  std::make_unique<Task>(std::move(*command.request),
+                                                         std::move(command.status), context));
+                    break;
+                case Command::Kind::Start:
+                    if (it != tasks.end()) {
+                        it->second->start(Clock::now());
+                    }
+                    break;
+                case Command::Kind::Stop:
+                    if (it != tasks.end()) {
+                        it->second->pause();
+                    }
+                    break;
+            }
+        }
+
+        multi_.perform();
+        while (CURLMsg* message = multi_.nextMessage()) {
+            if (message->msg != CURLMSG_DONE) {
+                continue;
+            }
+            void* owner = nullptr;
+            curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &owner);
+            if (owner != nullptr) {
+                static_cast<Transfer*>(owner)->result = message->data.result;
+            }
+        }
+
+        const auto now = Clock::now();
+        auto wait = std::chrono::duration_cast<Clock::duration>(kLongestWait);
+        for (auto& [handle, task] : tasks) {
+            task->update(now);
+            if (const auto wakeup = task->nextWakeup()) {
+                wait = std::clamp<Clock::duration>(*wakeup - now, Clock::duration::zero(), wait);
+            }
+        }
+        multi_.poll(std::chrono::ceil<std::chrono::milliseconds>(wait));
+    }
+    // Tasks go first: each removes its transfers from the multi handle and saves what is
+    // needed to resume.
+    tasks.clear();
+}
+
+}  // namespace ld::engine

@@ -1,0 +1,129 @@
+#include "engine/http_response.h"
+
+#include <charconv>
+#include <string>
+
+#include <curl/curl.h>
+
+namespace ld::engine {
+namespace {
+
+std::string_view trim(std::string_view s) {
+    const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!s.empty() && isSpace(s.front())) {
+        s.remove_prefix(1);
+    }
+    while (!s.empty() && isSpace(s.back())) {
+        s.remove_suffix(1);
+    }
+    return s;
+}
+
+bool equalsIgnoreCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A whole non-negative number, nothing else.
+std::optional<std::int64_t> parseNumber(std::string_view s) {
+    if (s.empty()) {
+        return std::nullopt;
+    }
+    std::int64_t value = 0;
+    const auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+    if (ec != std::errc{} || ptr != s.data() + s.size() || value < 0) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+}  // namespace
+
+std::optional<ContentRange> parseContentRange(std::string_view value) {
+    value = trim(value);
+    constexpr std::string_view kUnit = "bytes ";
+    if (value.size() < kUnit.size() || !equalsIgnoreCase(value.substr(0, kUnit.size()), kUnit)) {
+        return std::nullopt;
+    }
+    value = trim(value.substr(kUnit.size()));
+    const auto slash = value.find('/');
+    if (slash == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const std::string_view span = trim(value.substr(0, slash));
+    const std::string_view totalText = trim(value.substr(slash + 1));
+    ContentRange range;
+    if (totalText != "*") {
+        const auto total = parseNumber(totalText);
+        if (!total) {
+            return std::nullopt;
+        }
+        range.total = *total;
+    }
+    if (span == "*") {
+        return range;
+    }
+    const auto dash = span.find('-');
+    if (dash == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const auto first = parseNumber(span.substr(0, dash));
+    const auto last = parseNumber(span.substr(dash + 1));
+    if (!first || !last || *last < *first || (range.total >= 0 && *last >= range.total)) {
+        return std::nullopt;
+    }
+    range.first = *first;
+    range.last = *last;
+    return range;
+}
+
+std::optional<std::chrono::milliseconds> parseRetryAfter(
+    std::string_view value, std::chrono::system_clock::time_point now) {
+    value = trim(value);
+    if (const auto seconds = parseNumber(value)) {
+        // A day is more than any task would wait; larger numbers are clamped.
+        return std::chrono::seconds(std::min<std::int64_t>(*seconds, 86400));
+    }
+    const std::string text(value);
+    const time_t when = curl_getdate(text.c_str(), nullptr);
+    if (when == -1) {
+        return std::nullopt;
+    }
+    const auto delay = std::chrono::system_clock::from_time_t(when) - now;
+    if (delay <= std::chrono::system_clock::duration::zero()) {
+        return std::chrono::milliseconds(0);
+    }
+    return std::chrono::duration_cast<std::chrono::milliseconds>(delay);
+}
+
+void ResponseHeaders::addLine(std::string_view line) {
+    if (line.size() >= 5 && line.substr(0, 5) == "HTTP/") {
+        *this = ResponseHeaders{};
+        return;
+    }
+    const auto colon = line.find(':');
+    if (colon == std::string_view::npos) {
+        return;
+    }
+    const std::string_view name = trim(line.substr(0, colon));
+    const std::string_view value = trim(line.substr(colon + 1));
+    if (equalsIgnoreCase(name, "Content-Range")) {
+        contentRange_ = parseContentRange(value);
+    } else if (equalsIgnoreCase(name, "ETag")) {
+        etag_ = value;
+    } else if (equalsIgnoreCase(name, "Last-Modified")) {
+        lastModified_ = value;
+    } else if (equalsIgnoreCase(name, "Retry-After")) {
+        retryAfter_ = value;
+    }
+}
+
+}  // namespace ld::engine

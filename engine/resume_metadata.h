@@ -1,0 +1,42 @@
+// What is saved beside a partial file so a later run can continue it: where the data came
+// from, how the server described the file, and which ranges are on disk.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/segment_planner.h"
+
+namespace ld::engine {
+
+// How the server described the file; a change in any known part means the partial data
+// belongs to another version of it.
+struct RemoteIdentity {
+    std::int64_t total = -1;
+    std::string etag;
+    std::string lastModified;
+
+    // True when `other` describes a different file (only parts both sides know count).
+    bool conflictsWith(const RemoteIdentity& other) const;
+};
+
+struct ResumeMetadata {
+    std::string url;
+    RemoteIdentity remote;
+    std::vector<Segment> segments;
+};
+
+std::string serializeMetadata(const ResumeMetadata& metadata);
+// Nothing when the text is not a complete, well-formed record.
+std::optional<ResumeMetadata> parseMetadata(std::string_view text);
+
+// Reads and writes the record as the file `name` in the folder `folderFd`. Saving writes a
+// temporary file and renames it over the old one, so a kill never leaves half a record.
+std::optional<ResumeMetadata> loadMetadata(int folderFd, const std::string& name);
+bool saveMetadata(int folderFd, const std::string& name, const ResumeMetadata& metadata);
+void removeMetadata(int folderFd, const std::string& name);
+
+}  // namespace ld::engine
