@@ -1,8 +1,9 @@
 # The user's entry points. Each runs the setup (fast when nothing is missing),
 # configures and builds what it needs.
-.PHONY: all setup build test test-dev test-asan test-tsan demo screenshots bench clean
+.PHONY: all setup build test test-dev test-asan test-tsan fuzz demo screenshots bench clean
 
 JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 60
 
 all: build
 
@@ -28,6 +29,11 @@ test-tsan: setup build/tsan/build.ninja
 	ctest --preset tsan -L 'window|course|engine|queue'
 
 test: test-dev test-asan
+
+# Every libFuzzer target (clang) for FUZZ_SECONDS each.
+fuzz: setup build/fuzz/build.ninja
+	cmake --build --preset fuzz -j $(JOBS)
+	bash scripts/fuzz.sh build/fuzz $(FUZZ_SECONDS)
 
 demo: setup build/release/build.ninja
 	cmake --build --preset release -j $(JOBS)

@@ -8,13 +8,19 @@ namespace ld {
 namespace {
 
 Text agentFor(const Text& extraHeaders) {
-    if (findText(extraHeaders, "User-Agent:", 1, true) == -1) {
+    const Text marker("User-Agent:");
+    const int at = findText(extraHeaders, marker, 1, true);
+    if (at == -1) {
         return Text(kDefaultAgent);
     }
-    Text agent = trimSpaces(textBetween(extraHeaders, "User-Agent:", "\r\n"));
+    Text agent = trimSpaces(textBetween(extraHeaders, marker, "\r\n"));
     if (agent.empty()) {
-        // The line is the last one: no CR LF follows it.
-        agent = valueAfterColon(extraHeaders);
+        // The line is the last one: its value runs to the end of the block.
+        // (Only that line's value: the value after the block's first colon
+        // would carry the earlier lines, CR LF and all, into the agent.)
+        const Text rest =
+            rightText(extraHeaders, textLength(extraHeaders) - (at - 1) - textLength(marker));
+        agent = findText(rest, "\r\n") == -1 ? trimSpaces(rest) : Text();
     }
     return agent;
 }

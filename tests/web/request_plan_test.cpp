@@ -89,8 +89,11 @@ TEST(RequestPlan, AgentComesFromAUserAgentLine) {
         {"user-agent:  Lower Case \r\nX-A: 1", "Lower Case",
          "user-agent:  Lower Case \r\nX-A: 1\r\n"},
         {"X-A: 1\r\nUser-Agent: Y\r\nX-B: 2", "Y", "X-A: 1\r\nUser-Agent: Y\r\nX-B: 2\r\n"},
-        // The last line: the value after the block's first colon.
+        // The last line: its value runs to the end of the block.
         {"User-Agent: Last", "Last", "User-Agent: Last\r\n"},
+        {"X-A: 1\r\nUser-Agent: Last", "Last", "X-A: 1\r\nUser-Agent: Last\r\n"},
+        // An empty value stays empty; the next line's text is not taken.
+        {"User-Agent:\r\nX-A: 1", "", "User-Agent:\r\nX-A: 1\r\n"},
     };
     for (const Case& c : cases) {
         const RequestPlan plan = plainPlan("http://h/", Text(c.extraHeaders));
