@@ -61,7 +61,10 @@ std::string fitNameLength(std::string_view name, std::size_t maxBytes) {
 }
 
 std::string numberedName(std::string_view name, int n) {
-    const auto dot = extensionStart(name);
+    auto dot = extensionStart(name);
+    if (dot != std::string_view::npos && (name.size() - dot) * 2 > kMaxNameBytes) {
+        dot = std::string_view::npos;  // an "extension" that long is just part of the name
+    }
     const std::string_view stem = name.substr(0, dot);
     const std::string_view extension = dot == std::string_view::npos ? "" : name.substr(dot);
     const std::string number = " (" + std::to_string(n) + ")";

@@ -15,5 +15,6 @@ void fuzzRegex(Bytes input);             // RegexObject with the program's patte
 void fuzzHttpHeaders(Bytes input);       // header block, cookie merge, address split (ld_web)
 void fuzzNamedFieldRecord(Bytes input);  // NamedFieldRecord operation sequences (ld_download)
 void fuzzFileName(Bytes input);          // file names of downloads (ld_download_queue)
+void fuzzCreateRecord(Bytes input);      // the engine reading a TaskCreateRecord (ld_engine_core)
 
 }  // namespace ld::fuzz

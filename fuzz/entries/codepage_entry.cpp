@@ -13,47 +13,6 @@ namespace ld::fuzz {
 
 namespace {
 
-bool isValidUtf8(std::string_view s) {
-    std::size_t i = 0;
-    while (i < s.size()) {
-        const auto lead = static_cast<unsigned char>(s[i]);
-        std::size_t extra = 0;
-        char32_t value = 0;
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            extra = 1;
-            value = lead & 0x1F;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            extra = 2;
-            value = lead & 0x0F;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            extra = 3;
-            value = lead & 0x07;
-        } else {
-            return false;
-        }
-        if (i + extra >= s.size()) {
-            return false;
-        }
-        for (std::size_t k = 1; k <= extra; ++k) {
-            const auto next = static_cast<unsigned char>(s[i + k]);
-            if ((next & 0xC0) != 0x80) {
-                return false;
-            }
-            value = (value << 6) | (next & 0x3F);
-        }
-        const char32_t minimum = extra == 1 ? 0x80 : extra == 2 ? 0x800 : 0x10000;
-        if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
-            return false;
-        }
-        i += extra + 1;
-    }
-    return true;
-}
-
 bool holdsZeroUnit(const ByteSet& utf16) {
     for (std::size_t i = 0; i + 1 < utf16.bytes().size(); i += 2) {
         if (utf16.bytes()[i] == 0 && utf16.bytes()[i + 1] == 0) {

@@ -23,9 +23,13 @@ std::vector<unsigned char> utf16Field(std::initializer_list<std::uint16_t> units
                                       std::size_t size) {
     std::vector<unsigned char> field(size, 0);
     std::size_t k = 0;
-    for (const std::uint16_t unit : units) {
-        field[2 * k] = static_cast<unsigned char>(unit & 0xFF);
-        field[2 * k + 1] = static_cast<unsigned char>(unit >> 8);
+    for (const std::uint16_t unit : units) {  // a unit may stick out of an odd-sized field
+        if (2 * k < size) {
+            field[2 * k] = static_cast<unsigned char>(unit & 0xFF);
+        }
+        if (2 * k + 1 < size) {
+            field[2 * k + 1] = static_cast<unsigned char>(unit >> 8);
+        }
         ++k;
     }
     return field;
@@ -239,6 +243,9 @@ TEST(TargetNameTest, NumberedAndShortenedNames) {
     EXPECT_EQ(fitted.substr(fitted.size() - 4), ".flv");
     EXPECT_EQ((fitted.size() - 4) % 3, 0u);  // whole characters only
     EXPECT_LE(numberedName(longName, 12).size(), kMaxNameBytes);
+    // An extension too long to leave room for the number counts as part of the name.
+    const std::string longExtension = "a." + std::string(253, 'x');
+    EXPECT_EQ(numberedName(longExtension, 1), longExtension.substr(0, 251) + " (1)");
 
     const PartialNames partial = partialNamesFor(fitted);
     EXPECT_LE(partial.metadata.size() + 4, kMaxNameBytes);
