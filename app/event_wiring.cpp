@@ -2,6 +2,7 @@
 
 #include "app/lifecycle.h"
 #include "app/seam/download_list_edits.h"
+#include "course/course_events.h"
 
 namespace ld {
 
@@ -10,6 +11,7 @@ void wireEvents(Controls& controls, Globals& globals) {
                         [&controls, &globals] { prepareMainWindow(controls, globals); });
     controls.setHandler(Event::aboutToBeDestroyed, [&globals] { shutDownMainWindow(globals); });
     wireDownloadListEdits(controls, globals.shared);
+    wireCourseEvents(controls, globals.shared);
 }
 
 }  // namespace ld
