@@ -34,9 +34,10 @@ Text catalogueAddress(const Text& courseId) {
                         Text(course_text::kCataloguePath), courseId});
 }
 
-void startCatalogueFetch(Controls& controls, const std::shared_ptr<CourseSearches>& searches) {
+void startCatalogueFetch(Controls& controls, const std::shared_ptr<WindowLink>& link,
+                         const std::shared_ptr<CourseSearches>& searches) {
     const std::uint64_t search = searches->beginSearch();
-    SearchTicket ticket(controls, searches, search);
+    SearchTicket ticket(link, searches, search);
     controls.startWorker([ticket] { fetchCourseCatalogue(ticket); });
 }
 
@@ -46,7 +47,10 @@ void fetchCourseCatalogue(const SearchTicket& ticket) {
             [](Controls& c) { c.setText(Control::透明标签2, gbk(course_text::kParsing)); })) {
         return;
     }
-    const Text address = ticket.controls().getText(Control::编辑框1);
+    Text address;
+    if (!ticket.read([&](Controls& c) { address = c.getText(Control::编辑框1); })) {
+        return;
+    }
     const Text courseId = textAfterLast(address, Text(course_text::kCourseIdMarker));
     const Text answer = httpRequestText(catalogueAddress(courseId));
 
@@ -77,7 +81,8 @@ void fetchCourseCatalogue(const SearchTicket& ticket) {
         }
     });
     if (current && listed) {
-        ticket.controls().startWorker([ticket] { resolvePlayAddresses(ticket); });
+        ticket.read(
+            [&](Controls& c) { c.startWorker([ticket] { resolvePlayAddresses(ticket); }); });
     }
 }
 

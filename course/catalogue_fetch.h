@@ -13,9 +13,11 @@
 
 namespace ld {
 
-// Click handler of 按钮1: begins a new search (superseding every earlier one)
-// and starts fetchCourseCatalogue on a worker. Returns at once.
-void startCatalogueFetch(Controls& controls, const std::shared_ptr<CourseSearches>& searches);
+// Click handler of 按钮1, on the window's thread: begins a new search
+// (superseding every earlier one) and starts fetchCourseCatalogue on a worker
+// that reaches the window through `link`. Returns at once.
+void startCatalogueFetch(Controls& controls, const std::shared_ptr<WindowLink>& link,
+                         const std::shared_ptr<CourseSearches>& searches);
 
 // The catalogue worker's body. Writes nothing once its search is superseded.
 void fetchCourseCatalogue(const SearchTicket& ticket);

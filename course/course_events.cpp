@@ -5,21 +5,41 @@
 #include "course/catalogue_fetch.h"
 #include "course/course_searches.h"
 #include "course/parse_list_actions.h"
+#include "course/window_link.h"
 
 namespace ld {
+namespace {
+
+// Owned by the installed handlers, so it goes when the window drops them: the
+// workers' link to the window is cut then.
+class CourseWiring {
+  public:
+    explicit CourseWiring(Controls& controls)
+        : link(std::make_shared<WindowLink>(controls)),
+          searches(std::make_shared<CourseSearches>()) {}
+    CourseWiring(const CourseWiring&) = delete;
+    CourseWiring& operator=(const CourseWiring&) = delete;
+    ~CourseWiring() { link->cut(); }
+
+    const std::shared_ptr<WindowLink> link;
+    const std::shared_ptr<CourseSearches> searches;
+};
+
+}  // namespace
 
 void wireCourseEvents(Controls& controls, SharedState& state) {
-    auto searches = std::make_shared<CourseSearches>();
+    auto wiring = std::make_shared<CourseWiring>(controls);
     Controls* window = &controls;
     SharedState* shared = &state;
-    controls.setHandler(Event::按钮1Clicked,
-                        [window, searches] { startCatalogueFetch(*window, searches); });
+    controls.setHandler(Event::按钮1Clicked, [window, wiring] {
+        startCatalogueFetch(*window, wiring->link, wiring->searches);
+    });
     controls.setHandler(Event::超级列表框1DoubleClicked,
-                        [window, shared] { copySelectedToDownloadList(*window, *shared); });
+                        [window, shared, wiring] { copySelectedToDownloadList(*window, *shared); });
     controls.setHandler(Event::按钮2Clicked,
-                        [window, shared] { copyAllToDownloadList(*window, *shared); });
-    controls.setHandler(Event::按钮3Clicked, [window] { clearParseList(*window); });
-    controls.setHandler(Event::按钮4Clicked, [window] { removeFailedRows(*window); });
+                        [window, shared, wiring] { copyAllToDownloadList(*window, *shared); });
+    controls.setHandler(Event::按钮3Clicked, [window, wiring] { clearParseList(*window); });
+    controls.setHandler(Event::按钮4Clicked, [window, wiring] { removeFailedRows(*window); });
 }
 
 }  // namespace ld

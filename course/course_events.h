@@ -7,9 +7,12 @@
 
 namespace ld {
 
-// Installs the handlers on `controls`. The search counter they share is
-// created here and lives as long as the handlers and the workers that use it.
-// `state` must outlive the handlers (it is only touched on the window's thread).
+// Installs the handlers on `controls`. The search counter and the workers'
+// link to the window are created here and shared by the handlers and the
+// workers; when the window destroys the handlers (after releasing its waiting
+// callers) the link is cut, so a worker still running then ends without
+// touching the window. `state` must outlive the handlers (it is only touched
+// on the window's thread).
 void wireCourseEvents(Controls& controls, SharedState& state);
 
 }  // namespace ld

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "app/seam/controls.h"
+#include "course/window_link.h"
 
 namespace ld {
 
@@ -28,32 +29,37 @@ class CourseSearches {
     std::atomic<std::uint64_t> current_{0};
 };
 
-// What a worker of one search holds. It keeps the search counter alive by
-// itself, so a worker that outlives the wiring touches nothing freed.
+// What a worker of one search holds. It shares ownership of everything it
+// uses, so a worker that outlives the window and its handlers touches nothing
+// freed.
 class SearchTicket {
   public:
-    SearchTicket(Controls& controls, std::shared_ptr<const CourseSearches> searches,
+    SearchTicket(std::shared_ptr<WindowLink> window, std::shared_ptr<const CourseSearches> searches,
                  std::uint64_t search)
-        : controls_(&controls), searches_(std::move(searches)), search_(search) {}
-
-    [[nodiscard]] Controls& controls() const noexcept { return *controls_; }
+        : window_(std::move(window)), searches_(std::move(searches)), search_(search) {}
 
     // Runs `group` as one step on the window's thread if this search is still
-    // the current one. False when it was superseded or the window is gone
-    // (the group did not run); the worker then stops.
+    // the current one. False when it was superseded or the window is gone or
+    // closing (the group did not run); the worker then stops.
     bool write(const std::function<void(Controls&)>& group) const {
         bool ran = false;
-        controls_->atomically([&] {
-            if (searches_->isCurrent(search_)) {
-                group(*controls_);
-                ran = true;
-            }
+        window_->use([&](Controls& controls) {
+            controls.atomically([&] {
+                if (searches_->isCurrent(search_)) {
+                    group(controls);
+                    ran = true;
+                }
+            });
         });
         return ran;
     }
 
+    // Reads from the window (or starts a worker) without the search check;
+    // false when the window is gone.
+    bool read(const std::function<void(Controls&)>& body) const { return window_->use(body); }
+
   private:
-    Controls* controls_;
+    std::shared_ptr<WindowLink> window_;
     std::shared_ptr<const CourseSearches> searches_;
     std::uint64_t search_;
 };
