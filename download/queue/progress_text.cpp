@@ -57,9 +57,9 @@ Text speedLineText(std::int32_t bytesPerSecond, std::int32_t usableSources,
     static const Text kLead = gbk("当前速度：");
     static const Text kMegabyteUnit = gbk("MB    可用资源数：");
     static const Text kKilobyteUnit = gbk("KB    可用资源数：");
-    return concatTexts({kLead, Text(std::to_string(number)), inMegabytes ? kMegabyteUnit : kKilobyteUnit,
-                        Text(std::to_string(usableSources)), Text("/"),
-                        Text(std::to_string(totalSources))});
+    return concatTexts(
+        {kLead, Text(std::to_string(number)), inMegabytes ? kMegabyteUnit : kKilobyteUnit,
+         Text(std::to_string(usableSources)), Text("/"), Text(std::to_string(totalSources))});
 }
 
 }  // namespace ld

@@ -1,0 +1,60 @@
+// The download queue: works off 超级列表框2 one row at a time, from
+// currentRow downwards, each row becoming one task of the download engine that
+// saves the row's play address into the chosen folder as "<title>.flv".
+//
+// Everything here runs on the window's thread: the handlers of 按钮下载,
+// 按钮暂停 and 按钮选择 and the ticks of 时钟1.
+#pragma once
+
+#include "app/seam/controls.h"
+#include "app/seam/shared_state.h"
+#include "download/download_engine.h"
+#include "download/download_queue_state.h"
+#include "text/text.h"
+
+namespace ld {
+
+// What the queue's handlers work on; every reference must outlive them.
+struct DownloadQueue {
+    Controls& controls;
+    DownloadEngine& engine;
+    SharedState& shared;
+    DownloadQueueState& state;
+};
+
+inline constexpr int kPollIntervalMs = 1000;
+
+// Columns of 超级列表框2.
+inline constexpr int kDownloadTitleColumn = 1;
+inline constexpr int kDownloadSizeColumn = 2;
+inline constexpr int kDownloadAddressColumn = 3;
+inline constexpr int kDownloadStatusColumn = 4;
+
+// The folder a task saves into: the save-folder box's text followed by the
+// platform's separator. An empty box means the current folder.
+Text taskFolder(const Text& saveFolderBoxText);
+
+// Click on 按钮下载, and the next row after a completion: creates and starts
+// the task for row currentRow and starts polling. With no row there, shows
+// "无下载任务" instead. A task still running or paused is stopped first, so
+// two tasks never write one file.
+void startCurrentRow(const DownloadQueue& queue);
+
+// Tick of 时钟1: shows the task's state, size and speed; on completion marks
+// the row "下载完毕", plays the chime and starts the next row in this tick.
+void pollCurrentTask(const DownloadQueue& queue);
+
+// Click on 按钮暂停: "暂停" pauses the current task, "继续" resumes it. Does
+// nothing while no task has been created.
+void togglePause(const DownloadQueue& queue);
+
+// Click on 按钮选择: the folder picker writes its choice into 编辑框保存;
+// cancelling changes nothing.
+void chooseDownloadFolder(Controls& controls);
+
+// Installs the four handlers above on their events. The four objects must
+// outlive the handlers.
+void wireDownloadQueueEvents(Controls& controls, DownloadEngine& engine, SharedState& shared,
+                             DownloadQueueState& state);
+
+}  // namespace ld

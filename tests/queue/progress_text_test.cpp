@@ -1,0 +1,64 @@
+#include "download/queue/progress_text.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+#include "text/codepage.h"
+
+namespace ld {
+namespace {
+
+struct SizeCase {
+    std::int64_t bytes;
+    const char* expected;
+};
+
+class FileSizeTextTest : public ::testing::TestWithParam<SizeCase> {};
+
+TEST_P(FileSizeTextTest, FormatsWithTwoDecimalsAndUnit) {
+    EXPECT_EQ(fileSizeText(GetParam().bytes), Text(GetParam().expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Edges, FileSizeTextTest,
+    ::testing::Values(SizeCase{0, "0.00MB"}, SizeCase{1572864, "1.50MB"},
+                      // One byte below 1 GiB rounds up to 1024.00 but stays in MB.
+                      SizeCase{1073741823, "1024.00MB"}, SizeCase{1073741824, "1.00GB"},
+                      SizeCase{1610612736, "1.50GB"},
+                      // Half a hundredth rounds up, just below it rounds down.
+                      SizeCase{5243, "0.01MB"}, SizeCase{5242, "0.00MB"},
+                      SizeCase{1048576 + 10486, "1.01MB"}, SizeCase{104857600, "100.00MB"},
+                      SizeCase{INT64_C(1099511627776), "1024.00GB"},
+                      SizeCase{INT64_MAX, "8589934592.00GB"},
+                      // A nonsense negative size from the engine still reads sensibly.
+                      SizeCase{-1572864, "-1.50MB"}, SizeCase{-1, "0.00MB"}));
+
+struct SpeedCase {
+    std::int32_t speed;
+    std::int32_t usable;
+    std::int32_t total;
+    const char* expectedUtf8;
+};
+
+class SpeedLineTextTest : public ::testing::TestWithParam<SpeedCase> {};
+
+TEST_P(SpeedLineTextTest, ShowsWholeUnitsAndSources) {
+    const SpeedCase& c = GetParam();
+    EXPECT_EQ(gbkToUtf8(speedLineText(c.speed, c.usable, c.total)), std::string(c.expectedUtf8));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Edges, SpeedLineTextTest,
+    ::testing::Values(SpeedCase{0, 0, 0, "当前速度：0KB    可用资源数：0/0"},
+                      SpeedCase{524288, 3, 5, "当前速度：512KB    可用资源数：3/5"},
+                      SpeedCase{1023, 1, 1, "当前速度：0KB    可用资源数：1/1"},
+                      SpeedCase{1048575, 1, 1, "当前速度：1023KB    可用资源数：1/1"},
+                      SpeedCase{1048576, 1, 2, "当前速度：1MB    可用资源数：1/2"},
+                      SpeedCase{2097151, 0, 1, "当前速度：1MB    可用资源数：0/1"},
+                      SpeedCase{INT32_MAX, 12, 34, "当前速度：2047MB    可用资源数：12/34"},
+                      SpeedCase{-2048, -1, 0, "当前速度：-2KB    可用资源数：-1/0"}));
+
+}  // namespace
+}  // namespace ld
