@@ -3,6 +3,7 @@
 #include "app/lifecycle.h"
 #include "app/seam/download_list_edits.h"
 #include "course/course_events.h"
+#include "download/queue/download_queue.h"
 
 namespace ld {
 
@@ -12,6 +13,7 @@ void wireEvents(Controls& controls, Globals& globals) {
     controls.setHandler(Event::aboutToBeDestroyed, [&globals] { shutDownMainWindow(globals); });
     wireDownloadListEdits(controls, globals.shared);
     wireCourseEvents(controls, globals.shared);
+    wireDownloadQueueEvents(controls, globals.engine, globals.shared, globals.queue);
 }
 
 }  // namespace ld
