@@ -23,6 +23,7 @@ void printUsage() {
            "  --fail-every N         answer every N-th request with a 500 page\n"
            "  --fail-targets TEXT    answer requests whose target holds TEXT with a 500 page\n"
            "  --drop-after N         close the connection after N body bytes\n"
+           "  --rate N               send video bodies at N bytes per second per connection\n"
            "  --video-host NAME      host named in the play addresses\n"
            "  --self-urls            play addresses name this server directly\n"
            "  --lax-query            accept any play-info query\n"
@@ -68,6 +69,8 @@ int main(int argc, char** argv) {
             options.failTargetsContaining = argv[++i];
         } else if (arg == "--drop-after" && numberArg(value)) {
             options.dropAfterBytes = value;
+        } else if (arg == "--rate" && numberArg(value)) {
+            options.videoBytesPerSecond = value;
         } else if (arg == "--video-host" && hasValue) {
             options.videoHost = argv[++i];
         } else if (arg == "--self-urls") {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <chrono>
 #include <functional>
 #include <iostream>
 #include <mutex>
@@ -60,17 +61,29 @@ bool isLoopbackName(const std::string& host) {
 using BodyFiller = std::function<void(std::int64_t offset, std::span<char> out)>;
 
 // Serves a body of the given size, cut off after dropAfter bytes when that is
-// not negative. Range requests are answered by the library from the provider.
+// not negative, and paced to bytesPerSecond when that is positive. Range
+// requests are answered by the library from the provider.
 void serveBody(httplib::Response& response, std::int64_t size, const std::string& contentType,
-               BodyFiller fill, std::int64_t dropAfter) {
+               BodyFiller fill, std::int64_t dropAfter, std::int64_t bytesPerSecond = 0) {
     response.set_content_provider(
         static_cast<std::size_t>(size), contentType,
-        [fill = std::move(fill), dropAfter](std::size_t offset, std::size_t length,
-                                            httplib::DataSink& sink) {
-            constexpr std::size_t kChunk = 64 * 1024;
+        [fill = std::move(fill), dropAfter, bytesPerSecond](std::size_t offset, std::size_t length,
+                                                            httplib::DataSink& sink) {
+            // Paced bodies go out in pieces of a tenth of a second.
+            const std::size_t kChunk =
+                bytesPerSecond > 0
+                    ? std::clamp<std::size_t>(static_cast<std::size_t>(bytesPerSecond / 10), 1,
+                                              64 * 1024)
+                    : 64 * 1024;
+            const auto began = std::chrono::steady_clock::now();
             std::string chunk;
             std::size_t sent = 0;
             while (sent < length) {
+                if (bytesPerSecond > 0) {
+                    std::this_thread::sleep_until(
+                        began + std::chrono::microseconds(static_cast<std::int64_t>(sent) *
+                                                          1'000'000 / bytesPerSecond));
+                }
                 const auto position = static_cast<std::int64_t>(offset + sent);
                 std::size_t count = std::min(kChunk, length - sent);
                 if (dropAfter >= 0) {
@@ -328,7 +341,7 @@ class SamplePlatform::Impl {
             [videoId = lecture->videoId](std::int64_t offset, std::span<char> out) {
                 fillVideoBytes(videoId, offset, out);
             },
-            options.dropAfterBytes);
+            options.dropAfterBytes, options.videoBytesPerSecond);
     }
 
     httplib::Server server_;

@@ -35,6 +35,9 @@ struct SamplePlatformOptions {
     std::string failTargetsContaining;
     // The connection is closed after this many bytes of a body; negative: never.
     std::int64_t dropAfterBytes = -1;
+    // Video bodies go out at no more than this many bytes per second on each
+    // connection; 0: as fast as the connection takes them.
+    std::int64_t videoBytesPerSecond = 0;
     // The host the play addresses name (reached through the proxy) ...
     std::string videoHost = kDefaultVideoHost;
     // ... or, when set, this server's own loopback address, for clients without a proxy.
