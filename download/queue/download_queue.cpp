@@ -55,6 +55,10 @@ const StateDisplay* displayFor(std::int32_t stateCode) {
 }
 
 void completeCurrentRow(const DownloadQueue& queue, int rowCountBeforeTick) {
+    // A file that completes before the first tick would otherwise never show
+    // its size: the size of this tick goes to the next row.
+    queue.controls.setCellText(kDownloadList, queue.shared.currentRow, kDownloadSizeColumn,
+                               fileSizeText(queue.state.taskInfoRecord.文件总大小()));
     queue.controls.setCellText(kDownloadList, queue.shared.currentRow, kDownloadStatusColumn,
                                gbk("下载完毕"));
     queue.controls.setInterval(0);

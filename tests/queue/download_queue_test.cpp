@@ -124,13 +124,12 @@ TEST_F(DownloadQueueTest, CompletionMarksTheRowAndStartsTheNextInTheSameTick) {
     tick();
     ASSERT_EQ(cell(0, 2), "1.00GB");
     first.state = 4;
-    first.totalSize = 2147483648;
     engine.clearCalls();
     tick();
 
     EXPECT_THAT(engine.calls(), ElementsAre("query 1", "create 2", "start 2"));
     EXPECT_EQ(cell(0, 4), "下载完毕");
-    EXPECT_EQ(cell(0, 2), "1.00GB");  // keeps the size written before completion
+    EXPECT_EQ(cell(0, 2), "1.00GB");  // the finished row keeps its size
     EXPECT_EQ(shared.currentRow, 1);
     EXPECT_EQ(window.interval(), 1000);
     ASSERT_EQ(window.soundsPlayed().size(), 1U);
@@ -150,6 +149,18 @@ TEST_F(DownloadQueueTest, CompletionMarksTheRowAndStartsTheNextInTheSameTick) {
     EXPECT_EQ(window.interval(), 0);
     EXPECT_EQ(window.soundsPlayed().size(), 2U);
     EXPECT_EQ(window.rowCount(kList), 2);
+}
+
+TEST_F(DownloadQueueTest, AFileFinishedBeforeTheFirstTickStillShowsItsSize) {
+    addRow("one", "http://v.example/1");
+    addRow("two", "http://v.example/2");
+    start();
+    engine.task(1).state = 4;
+    engine.task(1).totalSize = 307217;
+    tick();
+    EXPECT_EQ(cell(0, 2), "0.29MB");
+    EXPECT_EQ(cell(0, 4), "下载完毕");
+    EXPECT_EQ(cell(1, 2), "0.00MB");
 }
 
 TEST_F(DownloadQueueTest, AZeroQueryResultChangesNothing) {
