@@ -83,10 +83,11 @@ int runApplication(int argc, char** argv) {
 
     // The program folder becomes the current directory; the engine library is
     // looked for beside the executable and loaded by the first engine call.
-    const std::string programFolder =
-        programFolderOf(QCoreApplication::applicationFilePath().toStdString());
+    const std::string programFolder = programFolderOf(
+        QDir::toNativeSeparators(QCoreApplication::applicationFilePath()).toStdString());
     QDir::setCurrent(fromUtf8(programFolder));
-    LoadedEngineLibrary engine(std::filesystem::path(programFolder) / kEngineLibraryFileName,
+    const std::u8string folderPath(programFolder.begin(), programFolder.end());
+    LoadedEngineLibrary engine(std::filesystem::path(folderPath) / kEngineLibraryFileName,
                                [](const Text& message) { fatalStop(message); });
 
     // The global state, with both record objects created empty. The exit
