@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "app/demo_autopilot.h"
 #include "app/event_wiring.h"
 #include "app/fatal_stop.h"
 #include "app/globals.h"
@@ -99,6 +100,7 @@ int runApplication(int argc, char** argv) {
     window->fire(Event::created);
     window->show();
     closeAfterTestDelay(*window);
+    const auto autopilot = startDemoAutopilotIfAsked(*window, QApplication::arguments());
     const int exitCode = QApplication::exec();
 
     // The window is gone: the engine is shut down (workers are not waited
