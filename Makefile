@@ -1,6 +1,6 @@
 # The user's entry points. Each runs the setup (fast when nothing is missing),
 # configures and builds what it needs.
-.PHONY: all setup build test test-dev test-asan test-tsan fuzz demo screenshots bench clean
+.PHONY: all setup build test test-dev test-asan test-tsan fuzz package package-check faults demo screenshots bench clean
 
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
@@ -34,6 +34,21 @@ test: test-dev test-asan
 fuzz: setup build/fuzz/build.ninja
 	cmake --build --preset fuzz -j $(JOBS)
 	bash scripts/fuzz.sh build/fuzz $(FUZZ_SECONDS)
+
+# The Debian package (build/release/lecture-downloader_<version>_<arch>.deb), and
+# a check that installs it here and starts the installed program.
+package: setup build/release/build.ninja
+	cmake --build --preset release -j $(JOBS) --target lecture-downloader xldl ld_icons
+	cd build/release && cpack -G DEB
+
+package-check: package
+	bash scripts/check-package.sh build/release
+
+# Fault injection: downloads through the queue and the engine while the sample
+# platform misbehaves, and prints one table (a few minutes at most).
+faults: setup build/release/build.ninja
+	cmake --build --preset release -j $(JOBS) --target faults xldl
+	build/release/bin/faults
 
 demo: setup build/release/build.ninja
 	cmake --build --preset release -j $(JOBS)

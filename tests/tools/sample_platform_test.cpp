@@ -207,6 +207,58 @@ TEST_F(SamplePlatformTest, FaultOptions) {
     EXPECT_EQ(platform.catalogueCourseIds(), std::vector<std::string>{"142"});
 }
 
+// The misbehaviours of a file server that the fault-injection table uses.
+TEST_F(SamplePlatformTest, VideoFaultOptions) {
+    const SampleLecture& small = lecture(0);
+    const std::string url = platform.expectedPlayUrl(small);
+    const std::string target = url.substr(url.find("/flvs/"));
+    auto client = through(kDefaultVideoHost);
+    SamplePlatformOptions options;
+
+    // Error pages with a chosen status and Retry-After; all requests counted.
+    options.failTargetsContaining = small.videoId;
+    options.failStatus = 503;
+    options.failRetryAfter = "2";
+    platform.setOptions(options);
+    platform.resetStatistics();
+    const auto refused = client.Get(target);
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->status, 503);
+    EXPECT_EQ(refused->get_header_value("Retry-After"), "2");
+    EXPECT_EQ(platform.requests(), 1);
+
+    // A Range header that is ignored: the whole file with 200.
+    options = {};
+    options.ignoreRanges = true;
+    platform.setOptions(options);
+    const auto whole = client.Get(target, {{"Range", "bytes=100-199"}});
+    ASSERT_TRUE(whole);
+    EXPECT_EQ(whole->status, 200);
+    EXPECT_EQ(whole->body, SamplePlatform::videoBytes(small));
+
+    // Another version of the file: other bytes, another ETag.
+    const std::string firstTag = whole->get_header_value("ETag");
+    options = {};
+    options.videoVersion = 1;
+    platform.setOptions(options);
+    const auto changed = client.Get(target);
+    ASSERT_TRUE(changed);
+    EXPECT_EQ(changed->body, SamplePlatform::videoBytes(small, 1));
+    EXPECT_NE(changed->body, SamplePlatform::videoBytes(small));
+    EXPECT_NE(changed->get_header_value("ETag"), firstTag);
+
+    // A stall in the middle of the body.
+    options = {};
+    options.stallAtByte = small.videoSize / 2;
+    options.stallFor = std::chrono::milliseconds(300);
+    platform.setOptions(options);
+    const auto began = std::chrono::steady_clock::now();
+    const auto stalled = client.Get(target);
+    ASSERT_TRUE(stalled);
+    EXPECT_EQ(stalled->body, SamplePlatform::videoBytes(small));
+    EXPECT_GE(std::chrono::steady_clock::now() - began, std::chrono::milliseconds(300));
+}
+
 TEST(SamplePlatformLifetime, StartsAndStopsRepeatedly) {
     for (int i = 0; i < 3; ++i) {
         SamplePlatform platform;

@@ -60,6 +60,19 @@ bool isLoopbackName(const std::string& host) {
 
 using BodyFiller = std::function<void(std::int64_t offset, std::span<char> out)>;
 
+// The video's bytes as another version of the file holds them (version 0: the
+// bytes of fillVideoBytes).
+void fillVersionedVideoBytes(std::string_view videoId, int version, std::int64_t offset,
+                             std::span<char> out) {
+    fillVideoBytes(videoId, offset, out);
+    if (version != 0) {
+        const auto mask = static_cast<char>(0x5A + version);
+        for (char& c : out) {
+            c = static_cast<char>(c ^ mask);
+        }
+    }
+}
+
 // Serves a body of the given size, cut off after dropAfter bytes when that is
 // not negative, and paced to bytesPerSecond when that is positive. Range
 // requests are answered by the library from the provider.
@@ -175,6 +188,7 @@ class SamplePlatform::Impl {
         return catalogueCourseIds_;
     }
     int videoRequests() const { return videoRequests_.load(); }
+    int requests() const { return requestNumber_.load(); }
     std::chrono::nanoseconds serverTime() const {
         return std::chrono::nanoseconds(serverNanos_.load());
     }
@@ -239,7 +253,10 @@ class SamplePlatform::Impl {
                 (!options.failTargetsContaining.empty() &&
                  request.target.find(options.failTargetsContaining) != std::string::npos);
             if (fail) {
-                response.status = 500;
+                response.status = options.failStatus;
+                if (!options.failRetryAfter.empty()) {
+                    response.set_header("Retry-After", options.failRetryAfter);
+                }
                 response.set_content("<html><body><h1>500 Internal Server Error</h1></body></html>",
                                      "text/html");
             } else {
@@ -317,6 +334,9 @@ class SamplePlatform::Impl {
             return;
         }
         const std::int64_t size = lecture->videoSize;
+        if (options.ignoreRanges) {
+            const_cast<httplib::Request&>(request).ranges.clear();  // read after this handler
+        }
         if (request.ranges.size() == 1) {
             // The library answers one range itself but takes its end as given;
             // a range that starts past the end is refused, one that ends past
@@ -335,11 +355,22 @@ class SamplePlatform::Impl {
                 const_cast<httplib::Request&>(request).ranges.front().second = size - 1;
             }
         }
-        response.set_header("Accept-Ranges", "bytes");
+        if (!options.ignoreRanges) {
+            response.set_header("Accept-Ranges", "bytes");
+        }
+        response.set_header(
+            "ETag", "\"" + lecture->videoId + "-v" + std::to_string(options.videoVersion) + "\"");
         serveBody(
             response, size, "video/x-flv",
-            [videoId = lecture->videoId](std::int64_t offset, std::span<char> out) {
-                fillVideoBytes(videoId, offset, out);
+            [videoId = lecture->videoId, version = options.videoVersion,
+             stallAt = options.stallAtByte, stallFor = options.stallFor,
+             stalled = false](std::int64_t offset, std::span<char> out) mutable {
+                const auto end = offset + static_cast<std::int64_t>(out.size());
+                if (!stalled && stallAt >= offset && stallAt < end) {
+                    stalled = true;
+                    std::this_thread::sleep_for(stallFor);
+                }
+                fillVersionedVideoBytes(videoId, version, offset, out);
             },
             options.dropAfterBytes, options.videoBytesPerSecond);
     }
@@ -390,8 +421,10 @@ std::string SamplePlatform::videoAuthority() const {
 std::string SamplePlatform::expectedPlayUrl(const SampleLecture& lecture) const {
     return playUrlResolved(lecture, videoAuthority());
 }
-std::string SamplePlatform::videoBytes(const SampleLecture& lecture) {
-    return sample::videoBytes(lecture.videoId, lecture.videoSize);
+std::string SamplePlatform::videoBytes(const SampleLecture& lecture, int version) {
+    std::string bytes(static_cast<std::size_t>(lecture.videoSize), '\0');
+    fillVersionedVideoBytes(lecture.videoId, version, 0, bytes);
+    return bytes;
 }
 std::vector<std::string> SamplePlatform::catalogueCourseIds() const {
     return impl_->catalogueCourseIds();
@@ -401,6 +434,9 @@ std::vector<std::string> SamplePlatform::playInfoVideoIds() const {
 }
 int SamplePlatform::videoRequests() const {
     return impl_->videoRequests();
+}
+int SamplePlatform::requests() const {
+    return impl_->requests();
 }
 std::chrono::nanoseconds SamplePlatform::serverTime() const {
     return impl_->serverTime();

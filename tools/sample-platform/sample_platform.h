@@ -33,11 +33,24 @@ struct SamplePlatformOptions {
     int failEveryNth = 0;
     // Requests whose target contains this text get a 500 error page; empty: none.
     std::string failTargetsContaining;
+    // The status of those error pages (500, 503, ...), with a Retry-After header
+    // holding this value when it is not empty.
+    int failStatus = 500;
+    std::string failRetryAfter;
     // The connection is closed after this many bytes of a body; negative: never.
     std::int64_t dropAfterBytes = -1;
     // Video bodies go out at no more than this many bytes per second on each
     // connection; 0: as fast as the connection takes them.
     std::int64_t videoBytesPerSecond = 0;
+    // Video answers ignore Range headers: always the whole file, status 200.
+    bool ignoreRanges = false;
+    // A video body stops for stallFor before the piece that holds this byte
+    // of the file; negative: never.
+    std::int64_t stallAtByte = -1;
+    std::chrono::milliseconds stallFor{0};
+    // The version of every video file: another version has other bytes and
+    // another ETag, as when a file is replaced on the server.
+    int videoVersion = 0;
     // The host the play addresses name (reached through the proxy) ...
     std::string videoHost = kDefaultVideoHost;
     // ... or, when set, this server's own loopback address, for clients without a proxy.
@@ -74,13 +87,15 @@ class SamplePlatform {
     // The address a client should end with for the lecture: the "超清 1.75x"
     // play address with "&amp;key=" turned into "&key=".
     [[nodiscard]] std::string expectedPlayUrl(const SampleLecture& lecture) const;
-    // The exact bytes of the lecture's video file.
-    [[nodiscard]] static std::string videoBytes(const SampleLecture& lecture);
+    // The exact bytes of the lecture's video file (in the given version).
+    [[nodiscard]] static std::string videoBytes(const SampleLecture& lecture, int version = 0);
 
     // What has been asked so far, in arrival order.
     [[nodiscard]] std::vector<std::string> catalogueCourseIds() const;
     [[nodiscard]] std::vector<std::string> playInfoVideoIds() const;
     [[nodiscard]] int videoRequests() const;
+    // Every request, error pages included.
+    [[nodiscard]] int requests() const;
     // Time spent inside the answers (delays included), summed over all requests.
     [[nodiscard]] std::chrono::nanoseconds serverTime() const;
     void resetStatistics();
