@@ -272,3 +272,26 @@ TEST(SamplePlatformLifetime, StartsAndStopsRepeatedly) {
 
 }  // namespace
 }  // namespace ld::sample
+
+namespace ld::sample {
+namespace {
+
+TEST(SamplePlatformLifetime, StartIgnoresTheConfiguredDelaysAndFaults) {
+    SamplePlatformOptions options;
+    options.answerDelay = std::chrono::seconds(5);
+    options.failEveryNth = 1;
+    SamplePlatform platform(options);
+    const auto began = std::chrono::steady_clock::now();
+    ASSERT_GT(platform.start(), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(2));
+    EXPECT_TRUE(platform.playInfoVideoIds().empty()) << "the warm-up is not counted";
+    options.answerDelay = {};
+    platform.setOptions(options);
+    httplib::Client client("127.0.0.1", platform.port());
+    const auto answer = client.Get("/course/getCourseNested/141");
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->status, 500);
+}
+
+}  // namespace
+}  // namespace ld::sample
