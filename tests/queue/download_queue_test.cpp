@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -81,6 +82,10 @@ struct StateCase {
     int interval;        // 时钟1 after the tick
     const char* status;  // column 4 after the tick
 };
+
+void PrintTo(const StateCase& c, std::ostream* out) {
+    *out << "state " << c.code;
+}
 
 class DownloadQueueStateTest : public DownloadQueueTest,
                                public ::testing::WithParamInterface<StateCase> {};
@@ -257,6 +262,10 @@ struct FolderCase {
     const char* box;
     const char* folder;
 };
+
+void PrintTo(const FolderCase& c, std::ostream* out) {
+    *out << '"' << c.box << '"';
+}
 
 class DownloadQueueFolderTest : public DownloadQueueTest,
                                 public ::testing::WithParamInterface<FolderCase> {};

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 
 #include "text/codepage.h"
@@ -14,6 +15,10 @@ struct SizeCase {
     std::int64_t bytes;
     const char* expected;
 };
+
+void PrintTo(const SizeCase& c, std::ostream* out) {
+    *out << c.bytes;
+}
 
 class FileSizeTextTest : public ::testing::TestWithParam<SizeCase> {};
 
@@ -41,6 +46,10 @@ struct SpeedCase {
     std::int32_t total;
     const char* expectedUtf8;
 };
+
+void PrintTo(const SpeedCase& c, std::ostream* out) {
+    *out << c.speed << ' ' << c.usable << '/' << c.total;
+}
 
 class SpeedLineTextTest : public ::testing::TestWithParam<SpeedCase> {};
 

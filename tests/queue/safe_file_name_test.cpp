@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "text/codepage.h"
@@ -18,6 +19,20 @@ struct NameCase {
     const char* titleUtf8;
     const char* fileNameUtf8;
 };
+
+// Names the case by its title, control characters spelled out.
+void PrintTo(const NameCase& c, std::ostream* out) {
+    *out << '"';
+    for (const char* at = c.titleUtf8; *at != '\0'; ++at) {
+        const auto byte = static_cast<unsigned char>(*at);
+        if (byte < 0x20 || byte == 0x7F) {
+            *out << "\\x" << std::hex << static_cast<int>(byte) << std::dec;
+        } else {
+            *out << *at;
+        }
+    }
+    *out << '"';
+}
 
 class DownloadFileNameTest : public ::testing::TestWithParam<NameCase> {};
 
