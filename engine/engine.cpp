@@ -58,6 +58,9 @@ int rejectionOf(const TaskRequest& request) {
 
 Engine::Engine(Settings settings) : settings_(settings) {
     if (multi_.valid()) {
+        // Each transfer gets a connection of its own, also over HTTP/2: servers limit the
+        // rate per connection, which is what several connections are for.
+        curl_multi_setopt(multi_.get(), CURLMOPT_PIPELINING, CURLPIPE_NOTHING);
         thread_ = std::thread([this] { run(); });
     }
 }

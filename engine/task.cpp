@@ -623,44 +623,51 @@ void Task::finish() {
     phase_ = Phase::Finished;
 }
 
+namespace {
+
+bool isFlowing(const std::unique_ptr<Transfer>& t) {
+    return t->flowing && !t->paused() && t->verdict.kind == TransferVerdict::Kind::None;
+}
+
+}  // namespace
+
 void Task::publish(Clock::time_point now, bool force) {
-    const TaskSnapshot current = snapshot(now);
-    if (!force && current.state == publishedState_ && now - publishedAt_ < kPublishInterval) {
+    const int state = currentState();
+    // Only a running task has figures that change on their own.
+    const bool changing = phase_ == Phase::Running || phase_ == Phase::Finishing;
+    if (!force && state == publishedState_ &&
+        (!changing || now - publishedAt_ < kPublishInterval)) {
         return;
     }
-    status_->publish(current);
+    status_->publish(snapshot(now));
     publishedAt_ = now;
-    publishedState_ = current.state;
+    publishedState_ = state;
+}
+
+int Task::currentState() const {
+    switch (phase_) {
+        case Phase::Idle:
+            return XLDL_STATE_NONE;
+        case Phase::Running:
+            return std::any_of(transfers_.begin(), transfers_.end(), isFlowing)
+                       ? XLDL_STATE_RUNNING
+                       : XLDL_STATE_SENDING;
+        case Phase::Paused:
+            return XLDL_STATE_PAUSED;
+        case Phase::Finishing:
+            return XLDL_STATE_FINISHING;
+        case Phase::Finished:
+            return XLDL_STATE_FINISHED;
+        case Phase::Failed:
+            return XLDL_STATE_FAILED;
+    }
+    return XLDL_STATE_NONE;
 }
 
 TaskSnapshot Task::snapshot(Clock::time_point now) const {
-    const auto flowing = [](const std::unique_ptr<Transfer>& t) {
-        return t->flowing && !t->paused() && t->verdict.kind == TransferVerdict::Kind::None;
-    };
     TaskSnapshot s;
-    switch (phase_) {
-        case Phase::Idle:
-            s.state = XLDL_STATE_NONE;
-            break;
-        case Phase::Running:
-            s.state = std::any_of(transfers_.begin(), transfers_.end(), flowing)
-                          ? XLDL_STATE_RUNNING
-                          : XLDL_STATE_SENDING;
-            break;
-        case Phase::Paused:
-            s.state = XLDL_STATE_PAUSED;
-            break;
-        case Phase::Finishing:
-            s.state = XLDL_STATE_FINISHING;
-            break;
-        case Phase::Finished:
-            s.state = XLDL_STATE_FINISHED;
-            break;
-        case Phase::Failed:
-            s.state = XLDL_STATE_FAILED;
-            s.failureCode = failureCode_;
-            break;
-    }
+    s.state = currentState();
+    s.failureCode = phase_ == Phase::Failed ? failureCode_ : 0;
     s.fileName = finalName_;
     s.totalBytes = std::max<std::int64_t>(planner_.total(), 0);
     s.doneBytes = planner_.doneBytes();
@@ -674,8 +681,8 @@ TaskSnapshot Task::snapshot(Clock::time_point now) const {
         s.bytesPerSecond = static_cast<std::int32_t>(std::min<std::int64_t>(
             speed_.bytesPerSecond(now), std::numeric_limits<std::int32_t>::max()));
         s.plannedConnections = connectionLimit();
-        s.activeConnections =
-            static_cast<std::int32_t>(std::count_if(transfers_.begin(), transfers_.end(), flowing));
+        s.activeConnections = static_cast<std::int32_t>(
+            std::count_if(transfers_.begin(), transfers_.end(), isFlowing));
     }
     s.fileCreated = fileCreated_;
     return s;

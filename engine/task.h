@@ -90,6 +90,7 @@ class Task final : public TransferSink {
     void closeTarget(bool keepPartial);
     void saveResumeData();
     void publish(Clock::time_point now, bool force);
+    int currentState() const;
     TaskSnapshot snapshot(Clock::time_point now) const;
 
     TaskRequest request_;

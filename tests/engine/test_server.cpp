@@ -204,6 +204,9 @@ void TestServer::handle(const httplib::Request& request, httplib::Response& resp
     if (fault && fault->kind == Fault::Kind::IgnoreRange) {
         honourRange = false;
     }
+    if (fault && fault->kind == Fault::Kind::Slow) {
+        rateLimit = fault->afterBytes;
+    }
 
     const auto size = static_cast<std::int64_t>(body->size());
     std::int64_t first = 0;

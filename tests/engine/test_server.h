@@ -29,20 +29,24 @@ std::string randomBytes(std::size_t size, std::uint64_t seed);
 
 class TestServer {
   public:
-    // One misbehaviour, used by the next request that has not had one.
+    // One misbehaviour, used by the next request that has not had one (None: behave).
     struct Fault {
-        enum class Kind { Drop, Stall, Status, IgnoreRange };
-        Kind kind;
-        std::int64_t afterBytes = 0;  // Drop, Stall: body bytes sent first
+        enum class Kind { None, Drop, Stall, Status, IgnoreRange, Slow };
+        Kind kind = Kind::None;
+        std::int64_t afterBytes = 0;  // Drop, Stall: body bytes sent first; Slow: bytes/s
         int status = 0;               // Status
         std::string retryAfter;       // Status: Retry-After value, if any
 
+        static Fault none() { return {}; }
         static Fault drop(std::int64_t afterBytes) { return {Kind::Drop, afterBytes, 0, ""}; }
         static Fault stall(std::int64_t afterBytes) { return {Kind::Stall, afterBytes, 0, ""}; }
         static Fault answer(int code, std::string retryAfter = "") {
             return {Kind::Status, 0, code, std::move(retryAfter)};
         }
         static Fault ignoreRange() { return {Kind::IgnoreRange, 0, 0, ""}; }
+        static Fault slow(std::int64_t bytesPerSecond) {
+            return {Kind::Slow, bytesPerSecond, 0, ""};
+        }
     };
 
     struct RequestRecord {
