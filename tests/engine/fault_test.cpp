@@ -154,6 +154,22 @@ TEST_F(FaultTest, RefusedConnectionFailsAsNetworkError) {
     EXPECT_EQ(watch.last.failureCode(), XLDL_FAIL_NETWORK);
 }
 
+TEST_F(FaultTest, RedirectsAreFollowedButNotForever) {
+    const std::string body = randomBytes(100'000, 18);
+    server.setContent(body);
+    CreateRecordFields fields = fieldsFor("moved.flv");
+    fields.url = toUtf16(server.url("/moved?x=1"));
+    ASSERT_EQ(waitUntilDone(startTask(fields)).last.state(), XLDL_STATE_FINISHED);
+    EXPECT_EQ(readFile(dir.path() / "moved.flv"), body);
+
+    fields = fieldsFor("loop.flv");
+    fields.url = toUtf16(server.url("/loop"));
+    const Watch watch = waitUntilDone(startTask(fields), 5s);
+    EXPECT_EQ(watch.last.state(), XLDL_STATE_FAILED);
+    EXPECT_EQ(watch.last.failureCode(), XLDL_FAIL_REDIRECTS);
+    EXPECT_EQ(server.requests().size(), 2u + 11u);  // the first download, then 1 + 10 hops
+}
+
 TEST_F(FaultTest, AnswerWithoutLengthIsCompleteWhenItEnds) {
     const std::string body = randomBytes(kMiB + 5, 17);
     server.setContent(body);

@@ -193,6 +193,12 @@ void TestServer::handle(const httplib::Request& request, httplib::Response& resp
     if (headerDelay.count() > 0 && !state_->sleepFor(headerDelay)) {
         return;
     }
+    // "/moved..." sends the client to the file; "/loop" to itself, forever.
+    if (request.path == "/loop" || request.path.rfind("/moved", 0) == 0) {
+        response.status = 302;
+        response.set_header("Location", request.path == "/loop" ? "/loop" : "/file.flv");
+        return;
+    }
     if (statusForAll != 0 || (fault && fault->kind == Fault::Kind::Status)) {
         response.status = statusForAll != 0 ? statusForAll : fault->status;
         if (fault && !fault->retryAfter.empty()) {

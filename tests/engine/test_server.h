@@ -1,7 +1,7 @@
 // A small HTTP server for the engine's tests, on 127.0.0.1 with a free port. It serves one
-// file at any path, with its own Range handling, and can misbehave on request: cut the
-// connection, stall, answer with an error status, ignore ranges, change the file. It records
-// what it saw.
+// file at any path (but "/moved..." and "/loop", which redirect), with its own Range handling, and
+// can misbehave on request: cut the connection, stall, answer with an error status, ignore ranges,
+// change the file. It records what it saw.
 #pragma once
 
 #include <chrono>
