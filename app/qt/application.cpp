@@ -103,12 +103,15 @@ int runApplication(int argc, char** argv) {
     const auto autopilot = startDemoAutopilotIfAsked(*window, QApplication::arguments());
     const int exitCode = QApplication::exec();
 
-    // The window is gone: the engine is shut down (workers are not waited
+    // The window is closed: the engine is shut down (workers are not waited
     // for), then the exit routine frees the global state.
     window->shutDown();
-    window.reset();
     releaseGlobals(globals);
-    return exitCode;
+    // A worker may still be inside a call on the window. End the process here,
+    // as the system ends a process whose threads still run, rather than
+    // destroying objects such a worker could still reach.
+    std::fflush(nullptr);
+    std::_Exit(exitCode);
 }
 
 }  // namespace ld

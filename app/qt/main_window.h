@@ -90,6 +90,9 @@ class MainWindow final : public QWidget, public Controls {
     }
     void onWindow(const std::function<void()>& body) { calls_.call(body); }
 
+    // Declared first so it is destroyed last: a worker's call that arrives while
+    // the other members are torn down still finds a closed queue.
+    CallQueue calls_;
     std::array<QWidget*, kControlCount> controls_{};  // children of this window
     std::array<ReportList*, kListCount> lists_{};
     TabControl* tabs_ = nullptr;
@@ -99,7 +102,6 @@ class MainWindow final : public QWidget, public Controls {
     DialogAnswers answers_;
     SoundPlayer sound_;
     bool shutDown_ = false;
-    CallQueue calls_;
 };
 
 }  // namespace ld
