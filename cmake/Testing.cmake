@@ -18,8 +18,12 @@ function(ld_add_test name)
     if(ARG_GUI)
         list(APPEND env "QT_QPA_PLATFORM=offscreen")
     endif()
+    # gtest_discover_tests writes a list-valued ENVIRONMENT element by element,
+    # so ctest would see only its first entry. Each test (and the listing of the
+    # tests) runs through `cmake -E env` instead, which sets all of them.
+    set_property(TARGET ${name} PROPERTY CROSSCOMPILING_EMULATOR ${CMAKE_COMMAND} -E env ${env})
     gtest_discover_tests(${name}
         DISCOVERY_MODE PRE_TEST
         DISCOVERY_TIMEOUT 60
-        PROPERTIES LABELS ${ARG_LABEL} ENVIRONMENT "${env}" TIMEOUT ${ARG_TIMEOUT})
+        PROPERTIES LABELS ${ARG_LABEL} TIMEOUT ${ARG_TIMEOUT})
 endfunction()
