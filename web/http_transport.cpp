@@ -130,8 +130,13 @@ std::vector<std::string> curlHeaderEntries(const RequestPlan& plan) {
             entries.emplace_back(line);
         }
     }
+    // Values that stem from the address or the caller stay on one line.
+    const auto oneLine = [](std::string value) {
+        std::erase_if(value, [](char c) { return c == '\r' || c == '\n'; });
+        return value;
+    };
     if (!hasAgent) {
-        entries.push_back("User-Agent: " + plan.agent.bytes());
+        entries.push_back("User-Agent: " + oneLine(plan.agent.bytes()));
     }
     if (!hasHost) {
         // libcurl writes its own Host line first. A leading "Host:" entry
@@ -139,7 +144,7 @@ std::vector<std::string> curlHeaderEntries(const RequestPlan& plan) {
         // its place in the order. Redirects are followed with a new transfer
         // and a new plan, so each request names its own host.
         const int defaultPort = plan.secure ? 443 : 80;
-        std::string host = "Host: " + plan.host.bytes();
+        std::string host = "Host: " + oneLine(plan.host.bytes());
         if (plan.port != defaultPort) {
             host += ":" + std::to_string(plan.port);
         }

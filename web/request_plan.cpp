@@ -25,7 +25,16 @@ Text agentFor(const Text& extraHeaders) {
     return agent;
 }
 
-Text headerBlockFor(const Text& url, const Text& cookies, const Text& extraHeaders) {
+// A value that goes into a header line of its own: a CR or LF in it would end
+// the line and start another header, so they are dropped.
+Text withoutLineBreaks(const Text& value) {
+    return replaceText(replaceText(value, "\r", Text(), 1, std::nullopt, true), "\n", Text(), 1,
+                       std::nullopt, true);
+}
+
+Text headerBlockFor(const Text& address, const Text& cookieText, const Text& extraHeaders) {
+    const Text url = withoutLineBreaks(address);
+    const Text cookies = withoutLineBreaks(cookieText);
     Text block = extraHeaders;
     if (findText(block, "Referer:") == -1) {
         block = block.empty() ? concatTexts({"Referer: ", url})

@@ -104,6 +104,15 @@ TEST(RequestPlan, AgentComesFromAUserAgentLine) {
     }
 }
 
+TEST(RequestPlan, LineBreaksInTheAddressOrCookiesStartNoHeaderOfTheirOwn) {
+    const RequestPlan plan =
+        planRequest(Text("http://h/a\r\nX-Injected: 1"), 0, Text(), Text("k=v\r\nX-Other: 2"),
+                    Text(), false, ByteSet(), std::nullopt);
+    EXPECT_EQ(findText(plan.headerBlock, "\r\nX-"), -1);
+    EXPECT_NE(findText(plan.headerBlock, "Referer: http://h/aX-Injected: 1"), -1);
+    EXPECT_NE(findText(plan.headerBlock, "Cookie: k=vX-Other: 2"), -1);
+}
+
 TEST(RequestPlan, VerbBodyAndCookieLine) {
     const RequestPlan post = planRequest(Text("http://h/"), 1, Text("a=1"), Text("k=v"), Text(),
                                          false, ByteSet(), std::nullopt);
