@@ -356,7 +356,7 @@ const char* shownText(Shown shown) {
 }
 
 // Counts one run: what the user saw against what is on disk.
-void judge(Tally& tally, Shown shown, const Run& run, const char* faultName) {
+void judge(Tally& tally, Shown shown, Run& run, const char* faultName) {
     const std::string path = savedFilePath(run.folder, utf8ToGbk(run.lecture.title));
     const bool present = fs::exists(path);
     const bool identical =
@@ -376,8 +376,8 @@ void judge(Tally& tally, Shown shown, const Run& run, const char* faultName) {
         ++tally.unsettled;
         verdict = "NOT SETTLED before the deadline";
     }
-    std::fprintf(stderr, "faults: %-44s #%d %-10s %s\n", faultName, run.index + 1, shownText(shown),
-                 verdict);
+    std::fprintf(stderr, "faults: %-44s #%d %-10s %-16s %d requests\n", faultName, run.index + 1,
+                 shownText(shown), verdict, run.platform.videoRequests());
 }
 
 int runTable(int runsPerFault) {
