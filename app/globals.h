@@ -13,12 +13,15 @@ namespace ld {
 struct Globals {
     // Creating the object creates the two record objects, both empty.
     Globals(DownloadEngine& downloadEngine, Text folderOfProgram)
-        : engine(downloadEngine), programFolder(std::move(folderOfProgram)) {}
+        : engine(downloadEngine),
+          programFolder(std::move(folderOfProgram)),
+          saveFolder(programFolder) {}
 
     SharedState shared;        // currentRow
     DownloadQueueState queue;  // taskHandle, the two records, current address/file name/folder
     DownloadEngine& engine;    // the engine library's six calls
     Text programFolder;        // the executable's folder, noted at start-up
+    Text saveFolder;           // what the save-folder box starts with (see initialSaveFolder)
 };
 
 // The exit routine, run once when the program ends normally (never after a

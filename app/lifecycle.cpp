@@ -4,7 +4,7 @@ namespace ld {
 
 void prepareMainWindow(Controls& controls, Globals& globals) {
     globals.engine.init();
-    controls.setText(Control::编辑框保存, globals.programFolder);
+    controls.setText(Control::编辑框保存, globals.saveFolder);
 }
 
 void shutDownMainWindow(Globals& globals) {

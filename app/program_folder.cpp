@@ -18,4 +18,12 @@ std::string programFolderOf(std::string_view executablePath) {
     return std::string(executablePath.substr(0, last));
 }
 
+std::string initialSaveFolder(const std::string& programFolder, bool programFolderWritable,
+                              const std::string& userDownloadFolder) {
+    if (programFolderWritable || userDownloadFolder.empty()) {
+        return programFolder;
+    }
+    return userDownloadFolder;
+}
+
 }  // namespace ld

@@ -13,4 +13,10 @@ namespace ld {
 // path without any separator gives "".
 std::string programFolderOf(std::string_view executablePath);
 
+// The folder the save-folder box starts with: the program folder, unless the
+// user cannot write there (an installed copy under /usr/lib, say) and the user
+// has a download folder, which is taken instead.
+std::string initialSaveFolder(const std::string& programFolder, bool programFolderWritable,
+                              const std::string& userDownloadFolder);
+
 }  // namespace ld

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QStringList>
 #include <QTimer>
 #include <cstdio>
@@ -94,6 +96,10 @@ int runApplication(int argc, char** argv) {
     // The global state, with both record objects created empty. The exit
     // routine runs once the event loop has ended; a fatal stop skips it.
     Globals globals(engine, utf8ToGbk(programFolder));
+    const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    globals.saveFolder =
+        utf8ToGbk(initialSaveFolder(programFolder, QFileInfo(fromUtf8(programFolder)).isWritable(),
+                                    QDir::toNativeSeparators(downloads).toStdString()));
 
     std::unique_ptr<MainWindow> window = loadMainWindow();
     wireEvents(*window, globals);

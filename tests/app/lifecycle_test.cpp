@@ -54,6 +54,14 @@ TEST(ProgramFolder, IsTheExecutablesPathCutBeforeItsLastSeparator) {
     EXPECT_EQ(programFolderOf("lecture-downloader"), "");
 }
 
+TEST(ProgramFolder, SaveFolderFallsBackToTheUsersDownloadsOnlyWhenTheProgramFolderIsReadOnly) {
+    EXPECT_EQ(initialSaveFolder("/opt/ld", true, "/home/u/Downloads"), "/opt/ld");
+    EXPECT_EQ(initialSaveFolder("/usr/lib/lecture-downloader", false, "/home/u/Downloads"),
+              "/home/u/Downloads");
+    EXPECT_EQ(initialSaveFolder("/usr/lib/lecture-downloader", false, ""),
+              "/usr/lib/lecture-downloader");
+}
+
 class Lifecycle : public ::testing::TestWithParam<std::int32_t> {};
 
 TEST_P(Lifecycle, CreatedInitialisesTheEngineAndShowsTheProgramFolderEvenWhenInitFails) {
