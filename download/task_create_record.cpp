@@ -3,6 +3,7 @@
 #include <array>
 #include <string_view>
 
+#include "download/record_layout.h"
 #include "download/typed_fields.h"
 #include "download/utf16_bytes.h"
 #include "text/codepage.h"
@@ -32,10 +33,7 @@ enum Field {
     kFieldCount
 };
 
-struct FieldLayout {
-    std::string_view name;  // UTF-8; the record holds it in code page 936
-    int size;
-};
+using record_layout::FieldLayout;
 
 constexpr std::array<FieldLayout, kFieldCount> kLayout{{
     {"nReserved", XLDL_CREATE_nReserved_SIZE},
@@ -57,22 +55,10 @@ constexpr std::array<FieldLayout, kFieldCount> kLayout{{
 }};
 
 static_assert(kFieldCount == XLDL_CREATE_FIELD_COUNT);
-static_assert([] {
-    int total = 0;
-    for (const auto& field : kLayout) {
-        total += field.size;
-    }
-    return total == XLDL_CREATE_RECORD_SIZE;
-}());
+static_assert(record_layout::totalSize(kLayout) == XLDL_CREATE_RECORD_SIZE);
 
 const Text& nameOf(Field field) {
-    static const std::array<Text, kFieldCount> names = [] {
-        std::array<Text, kFieldCount> converted;
-        for (std::size_t i = 0; i < kFieldCount; ++i) {
-            converted[i] = gbk(kLayout[i].name);
-        }
-        return converted;
-    }();
+    static const std::array<Text, kFieldCount> names = record_layout::namesOf(kLayout);
     return names[field];
 }
 
