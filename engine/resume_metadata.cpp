@@ -1,13 +1,6 @@
 #include "engine/resume_metadata.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <charconv>
-#include <cstdio>
-
-#include "engine/unique_fd.h"
 
 namespace ld::engine {
 namespace {
@@ -119,55 +112,52 @@ std::optional<ResumeMetadata> parseMetadata(std::string_view text) {
     return metadata;
 }
 
-std::optional<ResumeMetadata> loadMetadata(int folderFd, const std::string& name) {
-    UniqueFd fd(::openat(folderFd, name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
-    if (!fd.valid()) {
+std::optional<ResumeMetadata> loadMetadata(const PlatformFolder& folder, const std::string& name) {
+    PlatformFile file;
+    if (file.open(folder, name, PlatformFile::Mode::Read) != FileError::None) {
         return std::nullopt;
     }
     std::string text;
     char buffer[4096];
     while (text.size() < kMaxMetadataBytes) {
-        const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
-        if (n < 0) {
+        std::size_t got = 0;
+        if (file.readAt(static_cast<std::int64_t>(text.size()), buffer, sizeof buffer, got) !=
+            FileError::None) {
             return std::nullopt;
         }
-        if (n == 0) {
+        if (got == 0) {
             break;
         }
-        text.append(buffer, static_cast<std::size_t>(n));
+        text.append(buffer, got);
     }
     return parseMetadata(text);
 }
 
-bool saveMetadata(int folderFd, const std::string& name, const ResumeMetadata& metadata) {
+bool saveMetadata(const PlatformFolder& folder, const std::string& name,
+                  const ResumeMetadata& metadata) {
     const std::string temporary = name + ".new";
     const std::string text = serializeMetadata(metadata);
     {
-        UniqueFd fd(::openat(folderFd, temporary.c_str(),
-                             O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644));
-        if (!fd.valid()) {
+        PlatformFile file;
+        if (file.open(folder, temporary, PlatformFile::Mode::WriteTruncate) != FileError::None) {
             return false;
         }
-        std::size_t written = 0;
-        while (written < text.size()) {
-            const ssize_t n = ::write(fd.get(), text.data() + written, text.size() - written);
-            if (n <= 0) {
-                ::unlinkat(folderFd, temporary.c_str(), 0);
-                return false;
-            }
-            written += static_cast<std::size_t>(n);
+        if (file.writeAt(0, text.data(), text.size()) != FileError::None) {
+            file.close();
+            folder.remove(temporary);
+            return false;
         }
     }
-    if (::renameat(folderFd, temporary.c_str(), folderFd, name.c_str()) != 0) {
-        ::unlinkat(folderFd, temporary.c_str(), 0);
+    if (folder.rename(temporary, name, true) != FileError::None) {
+        folder.remove(temporary);
         return false;
     }
     return true;
 }
 
-void removeMetadata(int folderFd, const std::string& name) {
-    ::unlinkat(folderFd, name.c_str(), 0);
-    ::unlinkat(folderFd, (name + ".new").c_str(), 0);
+void removeMetadata(const PlatformFolder& folder, const std::string& name) {
+    folder.remove(name);
+    folder.remove(name + ".new");
 }
 
 }  // namespace ld::engine

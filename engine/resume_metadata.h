@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/platform_file.h"
 #include "engine/segment_planner.h"
 
 namespace ld::engine {
@@ -33,10 +34,11 @@ std::string serializeMetadata(const ResumeMetadata& metadata);
 // Nothing when the text is not a complete, well-formed record.
 std::optional<ResumeMetadata> parseMetadata(std::string_view text);
 
-// Reads and writes the record as the file `name` in the folder `folderFd`. Saving writes a
-// temporary file and renames it over the old one, so a kill never leaves half a record.
-std::optional<ResumeMetadata> loadMetadata(int folderFd, const std::string& name);
-bool saveMetadata(int folderFd, const std::string& name, const ResumeMetadata& metadata);
-void removeMetadata(int folderFd, const std::string& name);
+// Reads and writes the record as the file `name` in `folder`. Saving writes a temporary
+// file and renames it over the old one, so a kill never leaves half a record.
+std::optional<ResumeMetadata> loadMetadata(const PlatformFolder& folder, const std::string& name);
+bool saveMetadata(const PlatformFolder& folder, const std::string& name,
+                  const ResumeMetadata& metadata);
+void removeMetadata(const PlatformFolder& folder, const std::string& name);
 
 }  // namespace ld::engine

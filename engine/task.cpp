@@ -1,9 +1,6 @@
 #include "engine/task.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <limits>
 
 #include "xldl/task_layout.h"
@@ -15,6 +12,23 @@ namespace {
 constexpr int kMaxNameNumber = 9999;
 // Values that change every chunk (bytes, speed) are published at most this often.
 constexpr auto kPublishInterval = std::chrono::milliseconds(100);
+
+// The 失败代码 for a failed file operation.
+int failureFor(FileError error) {
+    switch (error) {
+        case FileError::DiskFull:
+            return XLDL_FAIL_DISK_FULL;
+        case FileError::AccessDenied:
+        case FileError::NotFound:
+        case FileError::InvalidPath:
+            return XLDL_FAIL_FOLDER;
+        case FileError::None:
+        case FileError::AlreadyExists:
+        case FileError::Other:
+            break;
+    }
+    return XLDL_FAIL_FILE_IO;
+}
 
 }  // namespace
 
@@ -117,26 +131,28 @@ void Task::supersede() {
 // ---- Target files -------------------------------------------------------------------------
 
 bool Task::openTarget() {
-    int error = 0;
-    folder_ = TargetFolder::open(folderPathFrom(request_.folder), error);
+    FileError error = FileError::None;
+    folder_ = PlatformFolder::open(pathFromUtf8(folderPathFrom(request_.folder)), error);
     if (!folder_.valid()) {
         fail(XLDL_FAIL_FOLDER);
         return false;
     }
-    struct stat info {};
-    if (::fstat(folder_.fd(), &info) != 0) {
+    const std::string identity = folder_.identity();
+    if (identity.empty()) {
         fail(XLDL_FAIL_FOLDER);
         return false;
     }
-    folderKey_ = std::to_string(info.st_dev) + ':' + std::to_string(info.st_ino) + '/';
+    folderKey_ = identity + '/';
     finalName_ = chooseFinalName();
     claimedKey_ = claimKey(finalName_);
     if (Task* previous = context_.claims.claim(claimedKey_, *this)) {
         previous->supersede();
     }
     partialNames_ = partialNamesFor(finalName_);
-    if (const int openError = file_.open(folder_, partialNames_.data); openError != 0) {
-        fail(failureFromErrno(openError));
+    if (const FileError openError =
+            file_.open(folder_, partialNames_.data, PlatformFile::Mode::ReadWrite);
+        openError != FileError::None) {
+        fail(failureFor(openError));
         return false;
     }
     fileCreated_ = true;
@@ -166,16 +182,16 @@ void Task::loadOrResetProgress() {
     planner_.reset(-1);
     remote_ = {};
     if (request_.resume) {
-        if (auto saved = loadMetadata(folder_.fd(), partialNames_.metadata)) {
+        if (auto saved = loadMetadata(folder_, partialNames_.metadata)) {
             if (planner_.restore(saved->segments, saved->remote.total, file_.size())) {
                 remote_ = saved->remote;
                 return;
             }
         }
     }
-    removeMetadata(folder_.fd(), partialNames_.metadata);
-    if (const int error = file_.truncate(0); error != 0) {
-        fail(failureFromErrno(error));
+    removeMetadata(folder_, partialNames_.metadata);
+    if (const FileError error = file_.truncate(0); error != FileError::None) {
+        fail(failureFor(error));
     }
 }
 
@@ -183,7 +199,7 @@ void Task::saveResumeData() {
     if (!folder_.valid() || partialNames_.metadata.empty()) {
         return;
     }
-    saveMetadata(folder_.fd(), partialNames_.metadata,
+    saveMetadata(folder_, partialNames_.metadata,
                  ResumeMetadata{request_.url, remote_, planner_.orderedSegments()});
     resumeDataDirty_ = false;
     resumeDataSavedAt_ = Clock::now();
@@ -196,7 +212,7 @@ void Task::closeTarget(bool keepPartial) {
             saveResumeData();
         } else {
             folder_.remove(partialNames_.data);
-            removeMetadata(folder_.fd(), partialNames_.metadata);
+            removeMetadata(folder_, partialNames_.metadata);
         }
     }
     if (!claimedKey_.empty()) {
@@ -234,8 +250,9 @@ std::size_t Task::onBody(Transfer& transfer, const char* data, std::size_t size)
             std::min<std::int64_t>(static_cast<std::int64_t>(size), segment.end - segment.pos));
     }
     if (take > 0) {
-        if (const int error = file_.writeAt(segment.pos, data, take); error != 0) {
-            transfer.verdict = {Kind::Fatal, failureFromErrno(error), {}};
+        if (const FileError error = file_.writeAt(segment.pos, data, take);
+            error != FileError::None) {
+            transfer.verdict = {Kind::Fatal, failureFor(error), {}};
             return 0;
         }
         planner_.advance(transfer.segment(), static_cast<std::int64_t>(take));
@@ -310,8 +327,8 @@ void Task::acceptWholeAnswer(Transfer& transfer) {
     }
     planner_.reset(-1, transfer.id());
     transfer.moveToSegment(0);
-    if (const int error = file_.truncate(0); error != 0) {
-        fail(failureFromErrno(error));
+    if (const FileError error = file_.truncate(0); error != FileError::None) {
+        fail(failureFor(error));
         return;
     }
     remote_ = RemoteIdentity{transfer.contentLength(), transfer.headers().etag(),
@@ -353,8 +370,8 @@ bool Task::useLength(std::int64_t total) {
         restartFromZero(Clock::now());
         return false;
     }
-    if (const int error = file_.preallocate(total); error != 0) {
-        fail(failureFromErrno(error));
+    if (const FileError error = file_.preallocate(total); error != FileError::None) {
+        fail(failureFor(error));
         return false;
     }
     return true;
@@ -366,8 +383,8 @@ void Task::restartFromZero(Clock::time_point now) {
     remote_ = {};
     confirmed_ = false;
     resumeDataDirty_ = true;
-    if (const int error = file_.truncate(0); error != 0) {
-        fail(failureFromErrno(error));
+    if (const FileError error = file_.truncate(0); error != FileError::None) {
+        fail(failureFor(error));
         return;
     }
     if (retry_.noteImmediateRetry(now) == RetryState::Outcome::GiveUp) {
@@ -594,8 +611,8 @@ void Task::beginFinishing(Clock::time_point now) {
 void Task::finish() {
     const std::int64_t total = planner_.total();
     if (file_.size() != total) {
-        if (const int error = file_.truncate(total); error != 0) {
-            fail(failureFromErrno(error));
+        if (const FileError error = file_.truncate(total); error != FileError::None) {
+            fail(failureFor(error));
             return;
         }
     }
@@ -605,20 +622,20 @@ void Task::finish() {
     }
     file_.close();
     std::string name = finalName_;
-    int error = folder_.rename(partialNames_.data, name, request_.noRenaming);
-    for (int n = 1; error == EEXIST && n <= kMaxNameNumber; ++n) {
+    FileError error = folder_.rename(partialNames_.data, name, request_.noRenaming);
+    for (int n = 1; error == FileError::AlreadyExists && n <= kMaxNameNumber; ++n) {
         // Someone created the target meanwhile: keep theirs, take the next free name.
         name = numberedName(fitNameLength(request_.fileName), n);
         error = folder_.rename(partialNames_.data, name, false);
     }
-    if (error != 0) {
+    if (error != FileError::None) {
         // The data stays under its partial name, with what is needed to resume it.
         saveResumeData();
         fail(XLDL_FAIL_RENAME);
         return;
     }
     finalName_ = name;
-    removeMetadata(folder_.fd(), partialNames_.metadata);
+    removeMetadata(folder_, partialNames_.metadata);
     closeTarget(true);
     phase_ = Phase::Finished;
 }

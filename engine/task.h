@@ -11,7 +11,7 @@
 
 #include "engine/create_record.h"
 #include "engine/curl_handles.h"
-#include "engine/partial_file.h"
+#include "engine/platform_file.h"
 #include "engine/resume_metadata.h"
 #include "engine/retry_policy.h"
 #include "engine/segment_planner.h"
@@ -102,12 +102,12 @@ class Task final : public TransferSink {
     int failureCode_ = 0;
     bool prepared_ = false;
 
-    TargetFolder folder_;
+    PlatformFolder folder_;
     std::string folderKey_;
     std::string finalName_;
     std::string claimedKey_;
     PartialNames partialNames_;
-    PartialFile file_;
+    PlatformFile file_;
     bool fileCreated_ = false;
 
     RemoteIdentity remote_;
