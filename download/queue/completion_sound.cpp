@@ -1,4 +1,4 @@
-// The chime is computed at compile time: two bell-like tones a fifth apart
+// The chime is computed once, the first time it is asked for: two bell-like tones a fifth apart
 // (G5, then C6 a moment later), each with a quick attack, an exponential
 // decay and a touch of second harmonic, and a short fade to silence at the end.
 #include "download/queue/completion_sound.h"
@@ -12,7 +12,7 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr double kRate = kCompletionSoundSampleRate;
 
 // Series for small arguments (|x| < 1 here), enough for 8-bit output.
-constexpr double sinSeries(double x) {
+double sinSeries(double x) {
     double term = x;
     double sum = x;
     for (int k = 1; k < 12; ++k) {
@@ -22,7 +22,7 @@ constexpr double sinSeries(double x) {
     return sum;
 }
 
-constexpr double cosSeries(double x) {
+double cosSeries(double x) {
     double term = 1.0;
     double sum = 1.0;
     for (int k = 1; k < 12; ++k) {
@@ -32,7 +32,7 @@ constexpr double cosSeries(double x) {
     return sum;
 }
 
-constexpr double expSeries(double x) {
+double expSeries(double x) {
     double term = 1.0;
     double sum = 1.0;
     for (int k = 1; k < 20; ++k) {
@@ -48,12 +48,12 @@ struct Oscillator {
     double previous;
     double current;
 
-    constexpr explicit Oscillator(double hertz)
+    explicit Oscillator(double hertz)
         : twoCos(2.0 * cosSeries(2.0 * kPi * hertz / kRate)),
           previous(-sinSeries(2.0 * kPi * hertz / kRate)),
           current(0.0) {}
 
-    constexpr double next() {
+    double next() {
         const double value = current;
         const double following = twoCos * current - previous;
         previous = current;
@@ -71,14 +71,14 @@ struct Bell {
     double decayPerSample;
     double level = 1.0;
 
-    constexpr Bell(double hertz, double startSeconds, double amplitude, double decaySeconds)
+    Bell(double hertz, double startSeconds, double amplitude, double decaySeconds)
         : startSample(static_cast<std::size_t>(startSeconds * kRate)),
           peak(amplitude),
           fundamental(hertz),
           overtone(2.0 * hertz),
           decayPerSample(expSeries(-1.0 / (decaySeconds * kRate))) {}
 
-    constexpr double sampleAt(std::size_t n) {
+    double sampleAt(std::size_t n) {
         if (n < startSample) {
             return 0.0;
         }
@@ -92,25 +92,25 @@ struct Bell {
     }
 };
 
-constexpr int roundToInt(double x) {
+int roundToInt(double x) {
     return x >= 0.0 ? static_cast<int>(x + 0.5) : -static_cast<int>(-x + 0.5);
 }
 
-constexpr void putText(std::array<std::uint8_t, kCompletionSoundBytes>& image, std::size_t at,
-                       const char (&text)[5]) {
+void putText(std::array<std::uint8_t, kCompletionSoundBytes>& image, std::size_t at,
+             const char (&text)[5]) {
     for (std::size_t i = 0; i < 4; ++i) {
         image[at + i] = static_cast<std::uint8_t>(text[i]);
     }
 }
 
-constexpr void putLittleEndian(std::array<std::uint8_t, kCompletionSoundBytes>& image,
-                               std::size_t at, std::uint32_t value, std::size_t width) {
+void putLittleEndian(std::array<std::uint8_t, kCompletionSoundBytes>& image, std::size_t at,
+                     std::uint32_t value, std::size_t width) {
     for (std::size_t i = 0; i < width; ++i) {
         image[at + i] = static_cast<std::uint8_t>((value >> (8 * i)) & 0xFF);
     }
 }
 
-constexpr std::array<std::uint8_t, kCompletionSoundBytes> makeCompletionSound() {
+std::array<std::uint8_t, kCompletionSoundBytes> makeCompletionSound() {
     std::array<std::uint8_t, kCompletionSoundBytes> image{};
     constexpr auto sampleBytes = static_cast<std::uint32_t>(kCompletionSoundSampleBytes);
     putText(image, 0, "RIFF");
@@ -143,13 +143,12 @@ constexpr std::array<std::uint8_t, kCompletionSoundBytes> makeCompletionSound() 
     return image;
 }
 
-constexpr std::array<std::uint8_t, kCompletionSoundBytes> kCompletionSoundImage =
-    makeCompletionSound();
-
 }  // namespace
 
 std::span<const std::uint8_t, kCompletionSoundBytes> completionSound() {
-    return kCompletionSoundImage;
+    // Built on first use (thread-safe), then kept for the program's run.
+    static const std::array<std::uint8_t, kCompletionSoundBytes> image = makeCompletionSound();
+    return image;
 }
 
 }  // namespace ld
