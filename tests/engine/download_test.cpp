@@ -1,6 +1,8 @@
 // Downloads through the C interface: content, states, connections, pause and resume.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <thread>
 
 #include "tests/engine/engine_fixture.h"
@@ -201,6 +203,11 @@ struct NamingCase {
     std::vector<std::string> existing;
     std::string expectedName;
 };
+
+// Test names and failure messages show the case's label, not its bytes.
+[[maybe_unused]] void PrintTo(const NamingCase& c, std::ostream* out) {
+    *out << c.label;
+}
 
 class NamingTest : public EngineTest, public ::testing::WithParamInterface<NamingCase> {};
 

@@ -1,6 +1,8 @@
 // Servers that misbehave: cut connections, stalls, ignored ranges, changed files, errors.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -28,6 +30,11 @@ struct RecoveryCase {
     // What the second request must ask for: where the data ended, or the whole file again.
     bool resumesFromCut;
 };
+
+// Test names and failure messages show the case's label, not its bytes.
+[[maybe_unused]] void PrintTo(const RecoveryCase& c, std::ostream* out) {
+    *out << c.label;
+}
 
 class RecoveryTest : public EngineTest, public ::testing::WithParamInterface<RecoveryCase> {};
 

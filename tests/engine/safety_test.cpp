@@ -2,6 +2,8 @@
 // and calls the engine cannot know.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -25,6 +27,11 @@ struct RejectedCase {
     std::string name;  // "{dir}" stands for the test folder
     int expectedCode;
 };
+
+// Test names and failure messages show the case's label, not its bytes.
+[[maybe_unused]] void PrintTo(const RejectedCase& c, std::ostream* out) {
+    *out << c.label;
+}
 
 class RejectedTest : public EngineTest, public ::testing::WithParamInterface<RejectedCase> {};
 
