@@ -111,11 +111,11 @@ void MainWindow::buildControls() {
     for (std::string_view title : layout::kTabTitles) {
         titles << fromUtf8(title);
     }
-    for (const layout::ControlSpec& spec : layout::windowControls()) {
-        QWidget* parent = spec.page == layout::kWindowPage ? this : tabs_->page(spec.page);
-        const QString text = fromUtf8(spec.initialText);
+    for (const layout::ControlEntry& entry : layout::windowControls()) {
+        QWidget* parent = entry.page == layout::kWindowPage ? this : tabs_->page(entry.page);
+        const QString text = fromUtf8(entry.initialText);
         QWidget* made = nullptr;
-        switch (spec.kind) {
+        switch (entry.kind) {
             case layout::Kind::editBox:
                 made = new QLineEdit(text, parent);
                 break;
@@ -128,35 +128,36 @@ void MainWindow::buildControls() {
             case layout::Kind::transparentLabel:
             case layout::Kind::label: {
                 auto* label = new QLabel(text, parent);
-                applyStyle(*label, spec.style);
+                applyStyle(*label, entry.style);
                 made = label;
                 break;
             }
             case layout::Kind::reportList:
-                lists_[slot(*spec.list)] = new ReportList(layout::columns(*spec.list), parent);
-                made = lists_[slot(*spec.list)];
+                lists_[slot(*entry.list)] = new ReportList(layout::columns(*entry.list), parent);
+                made = lists_[slot(*entry.list)];
                 break;
             case layout::Kind::tabControl: {
                 tabs_ = new TabControl(titles, parent);
                 const layout::Size size = layout::tabControlSize();
-                tabs_->setGeometry(spec.geometry.left, spec.geometry.top, size.width, size.height);
-                tabs_->setObjectName(fromUtf8(spec.name));
+                tabs_->setGeometry(entry.geometry.left, entry.geometry.top, size.width,
+                                   size.height);
+                tabs_->setObjectName(fromUtf8(entry.name));
                 break;
             }
             case layout::Kind::timer:
                 timer_ = new QTimer(this);
-                timer_->setObjectName(fromUtf8(spec.name));
+                timer_->setObjectName(fromUtf8(entry.name));
                 break;
         }
         if (made == nullptr) {
             continue;
         }
-        made->setObjectName(fromUtf8(spec.name));
-        made->setGeometry(spec.geometry.left, spec.geometry.top, spec.geometry.width,
-                          spec.geometry.height);
-        made->setEnabled(spec.initiallyEnabled);
-        if (spec.control) {
-            controls_[slot(*spec.control)] = made;
+        made->setObjectName(fromUtf8(entry.name));
+        made->setGeometry(entry.geometry.left, entry.geometry.top, entry.geometry.width,
+                          entry.geometry.height);
+        made->setEnabled(entry.initiallyEnabled);
+        if (entry.control) {
+            controls_[slot(*entry.control)] = made;
         }
     }
     tabs_->tabBar()->raise();

@@ -10,10 +10,10 @@ namespace {
 constexpr int kRowHeight = 20;
 }
 
-ReportList::ReportList(std::span<const layout::ColumnSpec> columns, QWidget* parent)
+ReportList::ReportList(std::span<const layout::ColumnEntry> columns, QWidget* parent)
     : QTableWidget(0, static_cast<int>(columns.size()), parent) {
     QStringList titles;
-    for (const layout::ColumnSpec& column : columns) {
+    for (const layout::ColumnEntry& column : columns) {
         titles << fromUtf8(column.title);
     }
 

@@ -15,7 +15,7 @@ namespace ld {
 
 class ReportList : public QTableWidget {
   public:
-    ReportList(std::span<const layout::ColumnSpec> columns, QWidget* parent);
+    ReportList(std::span<const layout::ColumnEntry> columns, QWidget* parent);
 
     // Adds a row of empty cells after the last one; returns its index.
     int appendRow();

@@ -9,14 +9,14 @@
 namespace ld {
 
 MemoryWindow::MemoryWindow() {
-    for (const layout::ControlSpec& spec : layout::windowControls()) {
-        if (spec.control) {
-            ControlState& control = state(*spec.control);
-            control.text = utf8ToGbk(spec.initialText);
-            control.enabled = spec.initiallyEnabled;
+    for (const layout::ControlEntry& entry : layout::windowControls()) {
+        if (entry.control) {
+            ControlState& control = state(*entry.control);
+            control.text = utf8ToGbk(entry.initialText);
+            control.enabled = entry.initiallyEnabled;
         }
-        if (spec.list) {
-            state(*spec.list).columns = static_cast<int>(layout::columns(*spec.list).size());
+        if (entry.list) {
+            state(*entry.list).columns = static_cast<int>(layout::columns(*entry.list).size());
         }
     }
     windowThread_ = std::thread([this] {

@@ -9,7 +9,7 @@
 namespace ld::layout {
 namespace {
 
-std::vector<ControlSpec> buildTable() {
+std::vector<ControlEntry> buildTable() {
     using enum Kind;
     using enum TextStyle;
     constexpr int w = kWindowPage;
@@ -94,19 +94,19 @@ std::vector<ControlSpec> buildTable() {
     };
 }
 
-const std::vector<ControlSpec>& table() {
-    static const std::vector<ControlSpec> controls = buildTable();
+const std::vector<ControlEntry>& table() {
+    static const std::vector<ControlEntry> controls = buildTable();
     return controls;
 }
 
-constexpr std::array<ColumnSpec, 4> kParseColumns = {{
+constexpr std::array<ColumnEntry, 4> kParseColumns = {{
     {"ID", 50},
     {"视频标题", 150},
     {"视频标示", 1},
     {"下载地址", 279},
 }};
 
-constexpr std::array<ColumnSpec, 5> kDownloadColumns = {{
+constexpr std::array<ColumnEntry, 5> kDownloadColumns = {{
     {"ID", 30},
     {"视频标题", 143},
     {"文件大小", 70},
@@ -115,7 +115,7 @@ constexpr std::array<ColumnSpec, 5> kDownloadColumns = {{
 }};
 
 template <typename Match>
-const ControlSpec& find(Match match) {
+const ControlEntry& find(Match match) {
     const auto& controls = table();
     auto found = std::find_if(controls.begin(), controls.end(), match);
     if (found == controls.end()) {
@@ -130,27 +130,27 @@ std::string defaultCourseAddress() {
     return std::string("http://") + ld::platform::kCourseWebHost + "/#/mid/guide?courseId=141";
 }
 
-std::span<const ControlSpec> windowControls() {
+std::span<const ControlEntry> windowControls() {
     return table();
 }
 
-const ControlSpec& controlSpec(Control control) {
-    return find([control](const ControlSpec& spec) { return spec.control == control; });
+const ControlEntry& controlEntry(Control control) {
+    return find([control](const ControlEntry& entry) { return entry.control == control; });
 }
 
-const ControlSpec& listSpec(List list) {
-    return find([list](const ControlSpec& spec) { return spec.list == list; });
+const ControlEntry& listEntry(List list) {
+    return find([list](const ControlEntry& entry) { return entry.list == list; });
 }
 
-const ControlSpec& tabControlSpec() {
-    return find([](const ControlSpec& spec) { return spec.kind == Kind::tabControl; });
+const ControlEntry& tabControlEntry() {
+    return find([](const ControlEntry& entry) { return entry.kind == Kind::tabControl; });
 }
 
-const ControlSpec& timerSpec() {
-    return find([](const ControlSpec& spec) { return spec.kind == Kind::timer; });
+const ControlEntry& timerEntry() {
+    return find([](const ControlEntry& entry) { return entry.kind == Kind::timer; });
 }
 
-std::span<const ColumnSpec> columns(List list) {
+std::span<const ColumnEntry> columns(List list) {
     if (list == List::超级列表框1) {
         return kParseColumns;
     }
@@ -158,25 +158,25 @@ std::span<const ColumnSpec> columns(List list) {
 }
 
 Size tabControlSize() {
-    const Rect given = tabControlSpec().geometry;
+    const Rect given = tabControlEntry().geometry;
     Size size{given.width, given.height};
-    for (const ControlSpec& spec : table()) {
-        if (spec.page != kWindowPage) {
-            size.width = std::max(size.width, spec.geometry.right());
-            size.height = std::max(size.height, spec.geometry.bottom());
+    for (const ControlEntry& entry : table()) {
+        if (entry.page != kWindowPage) {
+            size.width = std::max(size.width, entry.geometry.right());
+            size.height = std::max(size.height, entry.geometry.bottom());
         }
     }
     return size;
 }
 
 Size clientSize() {
-    const Rect tabs = tabControlSpec().geometry;
+    const Rect tabs = tabControlEntry().geometry;
     const Size grown = tabControlSize();
     Size size{tabs.left + grown.width + tabs.left, tabs.top + grown.height + tabs.left};
-    for (const ControlSpec& spec : table()) {
-        if (spec.page == kWindowPage && spec.kind != Kind::tabControl) {
-            size.width = std::max(size.width, spec.geometry.right() + tabs.left);
-            size.height = std::max(size.height, spec.geometry.bottom() + tabs.left);
+    for (const ControlEntry& entry : table()) {
+        if (entry.page == kWindowPage && entry.kind != Kind::tabControl) {
+            size.width = std::max(size.width, entry.geometry.right() + tabs.left);
+            size.height = std::max(size.height, entry.geometry.bottom() + tabs.left);
         }
     }
     return size;

@@ -52,7 +52,7 @@ struct Size {
 // Page of 选择夹1 a control sits on; kWindowPage for the window itself.
 inline constexpr int kWindowPage = -1;
 
-struct ControlSpec {
+struct ControlEntry {
     std::string_view name;  // UTF-8, also the widget's object name
     Kind kind;
     int page;  // kWindowPage or 0..2
@@ -66,7 +66,7 @@ struct ControlSpec {
     std::optional<List> list;        // set for the two lists
 };
 
-struct ColumnSpec {
+struct ColumnEntry {
     std::string_view title;  // UTF-8
     int width;
 };
@@ -85,12 +85,12 @@ inline constexpr std::array<int, 5> kIconSizes = {128, 64, 48, 32, 16};
 std::string defaultCourseAddress();
 
 // Every control of the window, window-level ones first, in creation order.
-std::span<const ControlSpec> windowControls();
-const ControlSpec& controlSpec(Control control);
-const ControlSpec& listSpec(List list);
-const ControlSpec& tabControlSpec();
-const ControlSpec& timerSpec();
-std::span<const ColumnSpec> columns(List list);
+std::span<const ControlEntry> windowControls();
+const ControlEntry& controlEntry(Control control);
+const ControlEntry& listEntry(List list);
+const ControlEntry& tabControlEntry();
+const ControlEntry& timerEntry();
+std::span<const ColumnEntry> columns(List list);
 
 // 选择夹1 grown where needed so every control on its pages lies inside it
 // (the parse list reaches 2 pixels past the width it is given).
