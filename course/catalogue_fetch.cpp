@@ -5,6 +5,7 @@
 
 #include "course/course_texts.h"
 #include "course/play_address_resolution.h"
+#include "course/search_end_text.h"
 #include "platform_constants.h"
 #include "text/codepage.h"
 #include "text/text_ops.h"
@@ -52,7 +53,16 @@ void fetchCourseCatalogue(const SearchTicket& ticket) {
         return;
     }
     const Text courseId = textAfterLast(address, Text(course_text::kCourseIdMarker));
-    const Text answer = httpRequestText(catalogueAddress(courseId));
+    if (courseId.empty()) {
+        // Nothing to ask the platform about: no request goes out.
+        ticket.write([](Controls& c) {
+            c.deleteAllRows(List::超级列表框1);
+            c.setText(Control::透明标签2, gbk(course_text::kNoCourseId));
+        });
+        return;
+    }
+    const HttpTextReply reply = httpRequestTextReply(catalogueAddress(courseId));
+    const Text& answer = reply.body;
 
     regex.search(gbk(course_text::kCataloguePattern), answer);
     std::vector<LectureEntry> lectures;
@@ -76,9 +86,9 @@ void fetchCourseCatalogue(const SearchTicket& ticket) {
             ++number;
         }
         listed = c.rowCount(List::超级列表框1) > 0;
-        if (listed) {
-            c.setText(Control::透明标签2, gbk(course_text::kResolving));
-        }
+        // The search ends here unless lectures were listed: say how.
+        c.setText(Control::透明标签2,
+                  listed ? gbk(course_text::kResolving) : catalogueEndText(reply));
     });
     if (current && listed) {
         ticket.read(

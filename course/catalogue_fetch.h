@@ -2,6 +2,9 @@
 // takes the course identifier out of the address box, fetches the course's
 // nested catalogue, lists one row per lecture in the parse list (number,
 // title, video identifier, empty address) and starts the resolution worker.
+// A search that lists nothing ends with the status label saying why (no
+// course identifier in the address, platform not reached, error status, no
+// lecture in the answer).
 #pragma once
 
 #include <cstdint>

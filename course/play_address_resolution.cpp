@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "course/course_texts.h"
+#include "course/search_end_text.h"
 #include "platform_constants.h"
 #include "text/codepage.h"
 #include "text/text_ops.h"
@@ -60,6 +61,10 @@ void resolvePlayAddresses(const SearchTicket& ticket) {
     RegexObject regex;
     int hint = 0;
     bool stuck = false;
+    // Whether every request so far failed, and the first failure's cause.
+    int requests = 0;
+    int failedRequests = 0;
+    std::optional<RequestFailure> firstFailure;
     while (!stuck) {
         std::optional<WaitingRow> next;
         if (!ticket.write([&](Controls& c) {
@@ -73,8 +78,13 @@ void resolvePlayAddresses(const SearchTicket& ticket) {
         if (!next) {
             break;
         }
-        const Text answer = httpRequestText(playInfoAddress(next->videoId));
-        const Text address = playAddressFromAnswer(regex, answer);
+        const HttpTextReply reply = httpRequestTextReply(playInfoAddress(next->videoId));
+        ++requests;
+        if (const std::optional<RequestFailure> failure = requestFailureOf(reply)) {
+            ++failedRequests;
+            firstFailure = firstFailure.value_or(*failure);
+        }
+        const Text address = playAddressFromAnswer(regex, reply.body);
         if (!ticket.write([&](Controls& c) {
                 // Still the row waiting first and still the same lecture? A row
                 // removed meanwhile is simply not written.
@@ -92,8 +102,12 @@ void resolvePlayAddresses(const SearchTicket& ticket) {
             return;
         }
     }
-    ticket.write([](Controls& c) {
-        c.setText(Control::透明标签2, gbk(course_text::kResolutionDone));
+    // When no request got a usable answer the rows alone cannot tell why;
+    // the status does.
+    const bool everyRequestFailed = requests > 0 && failedRequests == requests;
+    const Text doneText = resolutionEndText(everyRequestFailed ? firstFailure : std::nullopt);
+    ticket.write([&doneText](Controls& c) {
+        c.setText(Control::透明标签2, doneText);
         if (c.rowCount(List::超级列表框1) > 0) {
             c.setEnabled(Control::按钮2, true);
             c.setEnabled(Control::按钮4, true);

@@ -1,6 +1,8 @@
 // Play-address resolution: a worker walks the parse list from the top, asks
 // the play-info service about each row's video identifier and writes the
 // "超清 1.75x" play address, or "解析失败", into the row's address column.
+// When every play-info request failed (host not reached, error status), the
+// status after "解析完成" names the cause.
 //
 // The parse list stays usable meanwhile (清空列表, 删除失败, double-clicks), so
 // the worker always takes the first row still waiting for its address, asks

@@ -22,21 +22,32 @@ Text headerTextOf(const ExchangeOutcome& outcome) {
     return blankText(kHeaderBufferSize);
 }
 
+// The whole exchange with its out-parameters written; the outcome keeps the
+// body and how the exchange ended.
+ExchangeOutcome exchange(const Text& url, int method, const Text& postText, Text& cookies,
+                         Text& returnedCookies, const Text& extraHeaders, Text& redirectTarget,
+                         bool noRedirect, const ByteSet& postBytes,
+                         const std::optional<Text>& proxy, Text& responseHeaders) {
+    const RequestPlan plan =
+        planRequest(url, method, postText, cookies, extraHeaders, noRedirect, postBytes, proxy);
+    ExchangeOutcome outcome = performExchange(plan);
+    if (!outcome.started) {
+        return outcome;  // nothing sent: the out-parameters stay as they were
+    }
+    responseHeaders = headerTextOf(outcome);
+    applyResponseHeaders(responseHeaders, cookies, returnedCookies, redirectTarget);
+    return outcome;
+}
+
 }  // namespace
 
 ByteSet httpRequest(const Text& url, int method, const Text& postText, Text& cookies,
                     Text& returnedCookies, const Text& extraHeaders, Text& redirectTarget,
                     bool noRedirect, const ByteSet& postBytes, const std::optional<Text>& proxy,
                     Text& responseHeaders) {
-    const RequestPlan plan =
-        planRequest(url, method, postText, cookies, extraHeaders, noRedirect, postBytes, proxy);
-    ExchangeOutcome outcome = performExchange(plan);
-    if (!outcome.started) {
-        return ByteSet();
-    }
-    responseHeaders = headerTextOf(outcome);
-    applyResponseHeaders(responseHeaders, cookies, returnedCookies, redirectTarget);
-    return std::move(outcome.body);
+    return exchange(url, method, postText, cookies, returnedCookies, extraHeaders, redirectTarget,
+                    noRedirect, postBytes, proxy, responseHeaders)
+        .body;
 }
 
 ByteSet httpRequest(const Text& url, int method, const Text& postText) {
@@ -65,6 +76,18 @@ Text httpRequestText(const Text& url, int method, const Text& postText) {
     Text responseHeaders;
     return httpRequestText(url, method, postText, cookies, returnedCookies, Text(), redirectTarget,
                            false, ByteSet(), std::nullopt, responseHeaders);
+}
+
+HttpTextReply httpRequestTextReply(const Text& url) {
+    Text cookies;
+    Text returnedCookies;
+    Text redirectTarget;
+    Text responseHeaders;
+    const ExchangeOutcome outcome =
+        exchange(url, 0, Text(), cookies, returnedCookies, Text(), redirectTarget, false, ByteSet(),
+                 Text(), responseHeaders);
+    return HttpTextReply{utf8ToGbkText(outcome.body), outcome.result,
+                         static_cast<int>(outcome.status)};
 }
 
 }  // namespace ld

@@ -13,6 +13,7 @@
 #include <optional>
 
 #include "text/text.h"
+#include "web/http_outcome.h"
 
 namespace ld {
 
@@ -59,6 +60,10 @@ Text httpRequestText(const Text& url, int method, const Text& postText, Text& co
 
 // Shorthand with every optional argument empty: the form both web workers use.
 Text httpRequestText(const Text& url, int method = 0, const Text& postText = Text());
+
+// The same GET as httpRequestText(url), its body together with how the
+// exchange ended: whether the server was reached, why not, and the status.
+HttpTextReply httpRequestTextReply(const Text& url);
 
 // --- Address split ------------------------------------------------------------
 // Host, lower-cased; without ":port" unless keepPort is set.

@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <array>
+#include <cerrno>
 #include <cstdint>
 #include <memory>
 #include <string_view>
@@ -176,10 +177,43 @@ std::string curlAddress(const RequestPlan& plan) {
 
 namespace {
 
+// Why a transfer that was set up brought no usable response.
+HttpOutcome failureOf(CURLcode result, long systemError, bool bodyTooLarge) {
+    if (bodyTooLarge) {
+        return HttpOutcome::TooLarge;
+    }
+    switch (result) {
+        case CURLE_COULDNT_RESOLVE_HOST:
+        case CURLE_COULDNT_RESOLVE_PROXY:
+            return HttpOutcome::NameNotResolved;
+        case CURLE_COULDNT_CONNECT:
+            // Also reported for an unreachable network or host.
+            return systemError == ECONNREFUSED ? HttpOutcome::ConnectionRefused
+                                               : HttpOutcome::ConnectionFailed;
+        case CURLE_OPERATION_TIMEDOUT:
+            return HttpOutcome::TimedOut;
+        case CURLE_SSL_CONNECT_ERROR:
+        case CURLE_PEER_FAILED_VERIFICATION:
+        case CURLE_SSL_CERTPROBLEM:
+        case CURLE_SSL_CIPHER:
+        case CURLE_SSL_CACERT_BADFILE:
+        case CURLE_SSL_ISSUER_ERROR:
+        case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+        case CURLE_SSL_INVALIDCERTSTATUS:
+        case CURLE_USE_SSL_FAILED:
+            return HttpOutcome::SecureChannelFailed;
+        case CURLE_FILESIZE_EXCEEDED:
+            return HttpOutcome::TooLarge;
+        default:
+            return HttpOutcome::ConnectionFailed;
+    }
+}
+
 // One request and its response, on a transfer of its own.
 struct HopOutcome {
     bool started = false;
     bool completed = false;
+    HttpOutcome failure = HttpOutcome::ConnectionFailed;  // when not completed
     long status = 0;
     std::optional<std::string> redirectAddress;  // absolute, when the response names one
     Reception reception;
@@ -258,7 +292,11 @@ HopOutcome transferOnce(const RequestPlan& hop) {
     outcome.started = true;
     const CURLcode result = curl_easy_perform(h);
     outcome.completed = result == CURLE_OK && !reception.bodyTooLarge;
-    if (outcome.completed) {
+    if (!outcome.completed) {
+        long systemError = 0;
+        curl_easy_getinfo(h, CURLINFO_OS_ERRNO, &systemError);
+        outcome.failure = failureOf(result, systemError, reception.bodyTooLarge);
+    } else {
         curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &outcome.status);
         const char* next = nullptr;
         if (curl_easy_getinfo(h, CURLINFO_REDIRECT_URL, &next) == CURLE_OK && next != nullptr) {
@@ -343,14 +381,17 @@ ExchangeOutcome performExchange(const RequestPlan& plan) {
             // Nothing at all was sent for a malformed first address; a
             // redirect that cannot be carried out is a failed exchange.
             outcome.started = redirects > 0;
+            outcome.result = redirects > 0 ? HttpOutcome::RedirectFailed : HttpOutcome::NotSent;
             return outcome;
         }
         outcome.started = true;
         if (!result.completed) {
+            outcome.result = result.failure;
             return outcome;  // failed exchange: no body, no headers
         }
         if (plan.followRedirects && isRedirectStatus(result.status) &&
             result.redirectAddress.has_value()) {
+            outcome.result = HttpOutcome::RedirectFailed;
             if (redirects >= transport_limit::kMaxRedirects) {
                 return outcome;
             }
@@ -365,6 +406,8 @@ ExchangeOutcome performExchange(const RequestPlan& plan) {
         if (!result.reception.headersTooLong) {
             outcome.rawHeaders = std::move(result.reception.headers);
         }
+        outcome.status = result.status;
+        outcome.result = result.status >= 400 ? HttpOutcome::ErrorStatus : HttpOutcome::Answered;
         return outcome;
     }
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "text/text.h"
+#include "web/http_outcome.h"
 #include "web/http_request.h"
 
 namespace ld {
@@ -34,6 +35,9 @@ struct ExchangeOutcome {
     // CR LF; absent when no complete response arrived or the headers were
     // too long to keep.
     std::optional<std::string> rawHeaders;
+    // How it ended, and the final response's status (0 without one).
+    HttpOutcome result = HttpOutcome::NotSent;
+    long status = 0;
 };
 
 ExchangeOutcome performExchange(const RequestPlan& plan);

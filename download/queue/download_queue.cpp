@@ -1,6 +1,7 @@
 #include "download/queue/download_queue.h"
 
 #include "download/queue/completion_sound.h"
+#include "download/queue/failure_text.h"
 #include "download/queue/progress_text.h"
 #include "download/queue/safe_file_name.h"
 #include "text/codepage.h"
@@ -119,10 +120,10 @@ void pollCurrentTask(const DownloadQueue& queue) {
     } else if (const StateDisplay* display = displayFor(stateCode)) {
         controls.setText(Control::透明标签1, gbk(display->textUtf8));
         if (stateCode == XLDL_STATE_FAILED) {
-            // The row that stopped the queue shows it, so the user knows what
-            // to remove or retry.
+            // The row that stopped the queue shows it and why, so the user
+            // knows what to remove or retry.
             controls.setCellText(kDownloadList, queue.shared.currentRow, kDownloadStatusColumn,
-                                 gbk("下载失败"));
+                                 failedRowText(state.taskInfoRecord.失败代码()));
         }
         if (display->stopsPolling) {
             controls.setInterval(0);

@@ -1,6 +1,7 @@
 // Shared by the course tests: the sample platform on the loopback interface,
 // reached through http_proxy the way the program reaches the real services,
-// and small readers for the in-memory window.
+// a way to point the workers elsewhere, and small readers for the in-memory
+// window.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@
 #include "app/seam/memory_window.h"
 #include "course/course_texts.h"
 #include "platform_constants.h"
+#include "tests/web/raw_http_server.h"
 #include "text/codepage.h"
 #include "tools/sample-platform/sample_platform.h"
 
@@ -44,6 +46,28 @@ inline sample::SamplePlatform& samplePlatform() {
         return started;
     }();
     return *platform;
+}
+
+// Points http_proxy somewhere else for one block: every request of the
+// course workers goes there instead of to the sample platform.
+class ProxyOverride {
+  public:
+    explicit ProxyOverride(const std::string& proxy) {
+        const char* current = std::getenv("http_proxy");
+        saved_ = current != nullptr ? current : "";
+        ::setenv("http_proxy", proxy.c_str(), 1);
+    }
+    ProxyOverride(const ProxyOverride&) = delete;
+    ProxyOverride& operator=(const ProxyOverride&) = delete;
+    ~ProxyOverride() { ::setenv("http_proxy", saved_.c_str(), 1); }
+
+  private:
+    std::string saved_;
+};
+
+// A proxy address on 127.0.0.1 where nothing listens (needs raw_http_server.cpp).
+inline std::string closedPortProxy() {
+    return "http://127.0.0.1:" + std::to_string(unusedPort());
 }
 
 // Polls until `done` holds or the time is up.

@@ -1,10 +1,15 @@
 // The pure pieces of the spine: the course identifier, the two request
-// addresses and the play address picked out of a play-info answer.
+// addresses, the play address picked out of a play-info answer and the
+// sentences that tell why a request failed.
 #include <gtest/gtest.h>
+
+#include <set>
+#include <string>
 
 #include "course/catalogue_fetch.h"
 #include "course/course_texts.h"
 #include "course/play_address_resolution.h"
+#include "course/search_end_text.h"
 #include "platform_constants.h"
 #include "text/codepage.h"
 #include "web/regex_object.h"
@@ -98,6 +103,31 @@ TEST(CataloguePattern, PairsIdentifiersAndTitlesAsWritten) {
     EXPECT_EQ(gbkToUtf8(regex.subMatchText(2, 1)), "B2");
     // Read as text, not JSON: an escaped quote right before a comma ends the title.
     EXPECT_EQ(gbkToUtf8(regex.subMatchText(2, 2)), "三 \\\"引\\");
+}
+
+TEST(RequestFailureText, EveryFailureHasASentenceOfItsOwnNamingTheService) {
+    const HttpOutcome failures[] = {
+        HttpOutcome::ErrorStatus,      HttpOutcome::NotSent,
+        HttpOutcome::NameNotResolved,  HttpOutcome::ConnectionRefused,
+        HttpOutcome::TimedOut,         HttpOutcome::SecureChannelFailed,
+        HttpOutcome::TooLarge,         HttpOutcome::RedirectFailed,
+        HttpOutcome::ConnectionFailed,
+    };
+    std::set<std::string> sentences;
+    for (const HttpOutcome outcome : failures) {
+        const std::string sentence =
+            gbkToUtf8(requestFailureText(course_text::kVideoHost, {outcome, 502}));
+        EXPECT_NE(sentence.find("视频服务器"), std::string::npos) << sentence;
+        EXPECT_EQ(sentence.find("{}"), std::string::npos) << sentence;
+        EXPECT_TRUE(sentences.insert(sentence).second) << "twice: " << sentence;
+    }
+    EXPECT_TRUE(sentences.contains("视频服务器返回错误 (502)"));
+}
+
+TEST(ResolutionEndText, AddsTheCauseOnlyWhenEveryRequestFailed) {
+    EXPECT_EQ(gbkToUtf8(resolutionEndText(std::nullopt)), "解析完成");
+    EXPECT_EQ(gbkToUtf8(resolutionEndText(RequestFailure{HttpOutcome::TimedOut, 0})),
+              "解析完成，但无法连接视频服务器：连接超时");
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "course/course_events.h"
 #include "tests/course/course_test_support.h"
 #include "tools/sample-platform/sample_courses.h"
+#include "web/http_transport.h"
 
 namespace ld::test {
 namespace {
@@ -69,6 +70,25 @@ TEST_F(CourseWindow, TypedAddressAndSearchClickEndInResolvedRows) {
     EXPECT_EQ(window.rowCount(List::超级列表框2), static_cast<int>(course.lectures.size()));
     EXPECT_FALSE(window.widget(Control::按钮2).isEnabled());
     EXPECT_EQ(status->text(), QStringLiteral("成功加入下载列表"));
+}
+
+TEST_F(CourseWindow, ASearchThatCannotReachThePlatformSaysSoInTheStatus) {
+    samplePlatform().setOptions({});
+    SharedState state;
+    MainWindow window;
+    wireCourseEvents(window, state);
+    window.show();
+    auto* status = qobject_cast<QLabel*>(&window.widget(Control::透明标签2));
+    ASSERT_TRUE(status);
+
+    const ProxyOverride proxy(closedPortProxy());
+    QTest::mouseClick(qobject_cast<QPushButton*>(&window.widget(Control::按钮1)), Qt::LeftButton);
+    // Within the HTTP connection time-out, never left at "解析中，请稍后".
+    const QString expected = QStringLiteral("无法连接课程平台：连接被拒绝");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return status->text() == expected; },
+                                transport_limit::kConnectTimeoutSeconds * 1000))
+        << status->text().toStdString();
+    EXPECT_EQ(window.rowCount(List::超级列表框1), 0);
 }
 
 TEST_F(CourseWindow, ClosingTheWindowUnderARunningSearchIsHarmless) {

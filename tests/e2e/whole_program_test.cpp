@@ -164,7 +164,8 @@ TEST_F(WholeProgram, AFailedRowHaltsTheQueueUntilItIsRemoved) {
     for (int row = 0; row < 3; ++row) {
         EXPECT_EQ(cell(kDownloadList, row, 4), "下载完毕") << row;
     }
-    EXPECT_EQ(cell(kDownloadList, 3, 4), "下载失败");
+    // The unresolved row's address reaches the engine as it is, and the row says why it failed.
+    EXPECT_EQ(cell(kDownloadList, 3, 4), "下载失败 (下载地址无效)");
     EXPECT_EQ(cell(kDownloadList, 4, 4), "");
 
     // The user removes the failed row and starts again from the top.
@@ -176,6 +177,23 @@ TEST_F(WholeProgram, AFailedRowHaltsTheQueueUntilItIsRemoved) {
         << "state line: " << text(Control::透明标签1) << ", row " << globals().shared.currentRow;
     expectEveryFileDownloaded();
     EXPECT_EQ(globals().shared.currentRow, 7);
+}
+
+TEST_F(WholeProgram, AFileTheServerRefusesShowsTheStatusInItsRow) {
+    searchDefaultCourse();
+    doubleClickRow(kParseList, 0);
+    ASSERT_EQ(rows(kDownloadList), 1);
+    sample::SamplePlatformOptions refusing;
+    refusing.failTargetsContaining = "/flvs/";
+    refusing.failStatus = 404;
+    platform().setOptions(refusing);
+    click(Control::按钮选择);
+    click(Control::按钮下载);
+
+    ASSERT_TRUE(waitFor(
+        [this] { return text(Control::透明标签1) == "已取消" && window().interval() == 0; }, 120s))
+        << text(Control::透明标签1);
+    EXPECT_EQ(cell(kDownloadList, 0, 4), "下载失败 (404)");
 }
 
 }  // namespace

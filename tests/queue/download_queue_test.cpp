@@ -9,6 +9,8 @@
 
 #include "app/seam/memory_window.h"
 #include "download/queue/completion_sound.h"
+#include "download/queue/failure_text.h"
+#include "failure_codes.h"
 #include "memory_engine.h"
 #include "text/codepage.h"
 
@@ -238,6 +240,24 @@ TEST_F(DownloadQueueTest, StartWhileATaskRunsOrIsPausedStopsItFirst) {
     EXPECT_THAT(engine.calls(), ElementsAre("stop 2", "create 3", "start 3"));
     EXPECT_EQ(engine.task(3).fileName, engine.task(1).fileName);
     EXPECT_EQ(window.interval(), 1000);
+}
+
+TEST_F(DownloadQueueTest, AFailedRowNamesTheEngineReason) {
+    std::vector<std::int32_t> codes{404, 500, 0};
+    for (const auto& [name, code] : testing::engineFailureCodes()) {
+        codes.push_back(code);
+    }
+    addRow("a", "http://v.example/a");
+    for (const std::int32_t code : codes) {
+        SCOPED_TRACE(code);
+        start();  // after a failure: a new task for the same row
+        engine.task(engine.lastHandle()).state = 1;
+        engine.task(engine.lastHandle()).failureCode = code;
+        tick();
+        EXPECT_EQ(cell(0, 4), gbkToUtf8(failedRowText(code)));
+        EXPECT_EQ(text(Control::透明标签1), "已取消");
+        EXPECT_EQ(window.interval(), 0);
+    }
 }
 
 TEST_F(DownloadQueueTest, ARestartAfterAFailureCreatesANewTaskForTheSameRow) {

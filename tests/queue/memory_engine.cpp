@@ -80,6 +80,7 @@ std::int32_t MemoryEngine::queryTaskInfo(std::uint32_t handle, void* infoRecord)
     }
     const MemoryTask& task = found->second;
     writeAt(infoRecord, XLDL_INFO_STATE_OFFSET, task.state);
+    writeAt(infoRecord, XLDL_INFO_FAILURE_CODE_OFFSET, task.failureCode);
     writeAt(infoRecord, XLDL_INFO_TOTAL_SIZE_OFFSET, task.totalSize);
     writeAt(infoRecord, XLDL_INFO_SPEED_OFFSET, task.speed);
     writeAt(infoRecord, XLDL_INFO_USABLE_SOURCES_OFFSET, task.usableSources);
