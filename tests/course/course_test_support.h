@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/seam/memory_window.h"
+#include "window/memory_window.h"
 #include "course/course_texts.h"
 #include "platform_constants.h"
 #include "text/codepage.h"
