@@ -13,7 +13,7 @@ fi
 # Windows platform files, are skipped by run-clang-tidy).
 mapfile -t files < <(git ls-files '*.cpp' '*.c' | sed "s|^|$PWD/|")
 run-clang-tidy -quiet -p "$build" -j "$(nproc)" "${files[@]}" >"$build/lint.log" 2>&1 || status=$?
-grep -E 'warning:|error:' "$build/lint.log" | sort -u || true
+sed "s/\x1b\[[0-9;]*m//g" "$build/lint.log" | grep -E "warning:|error:" | sort -u || true
 if [ "${status:-0}" -ne 0 ]; then
   echo "lint: findings above (full output in $build/lint.log)" >&2
   exit 1
