@@ -1,6 +1,6 @@
 # The user's entry points. Each runs the setup (fast when nothing is missing),
 # configures and builds what it needs.
-.PHONY: all setup build test test-dev test-asan test-tsan fuzz package package-check faults demo screenshots bench clean
+.PHONY: all setup build test test-dev test-asan test-tsan fuzz package package-check faults demo screenshots bench format format-check lint clean
 
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
@@ -61,6 +61,17 @@ screenshots: setup build/dev/build.ninja
 bench: setup build/release/build.ninja
 	cmake --build --preset release -j $(JOBS)
 	bash bench/run.sh build/release
+
+# Style checks: clang-format over every tracked C/C++ file, and clang-tidy with
+# the short check list of .clang-tidy over the Debug build's sources.
+format:
+	bash scripts/format-check.sh --fix
+
+format-check: setup
+	bash scripts/format-check.sh
+
+lint: setup build/dev/build.ninja
+	bash scripts/lint.sh build/dev
 
 clean:
 	rm -rf build

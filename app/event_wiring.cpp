@@ -1,7 +1,7 @@
 #include "app/event_wiring.h"
 
 #include "app/lifecycle.h"
-#include "app/seam/download_list_edits.h"
+#include "download/queue/download_list_edits.h"
 #include "course/course_events.h"
 #include "download/queue/download_queue.h"
 

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "app/globals.h"
-#include "app/seam/controls.h"
+#include "window/controls.h"
 
 namespace ld {
 

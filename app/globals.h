@@ -3,7 +3,7 @@
 // touched only there.
 #pragma once
 
-#include "app/seam/shared_state.h"
+#include "window/shared_state.h"
 #include "download/download_engine.h"
 #include "download/download_queue_state.h"
 #include "text/text.h"

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "app/globals.h"
-#include "app/seam/controls.h"
+#include "window/controls.h"
 
 namespace ld {
 

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "app/seam/controls.h"
+#include "window/controls.h"
 #include "course/course_searches.h"
 #include "text/text.h"
 

@@ -2,8 +2,8 @@
 // list's double-click and the three buttons under the parse list.
 #pragma once
 
-#include "app/seam/controls.h"
-#include "app/seam/shared_state.h"
+#include "window/controls.h"
+#include "window/shared_state.h"
 
 namespace ld {
 

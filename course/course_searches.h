@@ -12,7 +12,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/seam/controls.h"
+#include "window/controls.h"
 #include "course/window_link.h"
 
 namespace ld {

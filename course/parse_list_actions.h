@@ -3,8 +3,8 @@
 // to resolve. Event handlers; they run on the window's thread.
 #pragma once
 
-#include "app/seam/controls.h"
-#include "app/seam/shared_state.h"
+#include "window/controls.h"
+#include "window/shared_state.h"
 
 namespace ld {
 

@@ -10,7 +10,7 @@
 #include <mutex>
 #include <shared_mutex>
 
-#include "app/seam/controls.h"
+#include "window/controls.h"
 
 namespace ld {
 

@@ -8,7 +8,7 @@ PACKAGES=(
   qt6-base-dev qt6-multimedia-dev libqt6multimedia6 qt6-image-formats-plugins
   libicu-dev libpcre2-dev libcurl4-openssl-dev libcpp-httplib-dev
   libgtest-dev libgmock-dev zlib1g-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format clang-tidy
   dpkg-dev file
   fonts-wqy-microhei
   ca-certificates

@@ -8,7 +8,7 @@
 #include <cstdio>
 
 #include "app/qt/app_icon.h"
-#include "app/seam/window_layout.h"
+#include "window/window_layout.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {

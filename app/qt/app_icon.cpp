@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
-#include "app/seam/window_layout.h"
+#include "window/window_layout.h"
 
 namespace ld {
 

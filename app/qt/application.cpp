@@ -14,9 +14,9 @@
 #include <memory>
 #include <string>
 
-#include "app/demo_autopilot.h"
+#include "app/qt/demo_autopilot.h"
 #include "app/event_wiring.h"
-#include "app/fatal_stop.h"
+#include "app/qt/fatal_stop.h"
 #include "app/globals.h"
 #include "app/program_folder.h"
 #include "app/qt/main_window.h"

@@ -16,7 +16,7 @@
 #include "app/qt/qt_text.h"
 #include "app/qt/report_list.h"
 #include "app/qt/tab_control.h"
-#include "app/seam/window_layout.h"
+#include "window/window_layout.h"
 
 namespace ld {
 namespace {

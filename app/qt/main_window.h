@@ -1,5 +1,5 @@
 // The program's one window, built from the control table of
-// app/seam/window_layout.h, and its control operations.
+// window/window_layout.h, and its control operations.
 //
 // The window's thread is the thread that created it (the GUI thread). A
 // control operation from another thread is queued for the GUI thread, which
@@ -13,8 +13,8 @@
 #include <functional>
 
 #include "app/qt/sound_player.h"
-#include "app/seam/call_queue.h"
-#include "app/seam/controls.h"
+#include "window/call_queue.h"
+#include "window/controls.h"
 
 class QTimer;
 

@@ -9,7 +9,7 @@
 #include <span>
 #include <utility>
 
-#include "app/seam/window_layout.h"
+#include "window/window_layout.h"
 
 namespace ld {
 

@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/seam/memory_window.h"
+#include "window/memory_window.h"
 #include "course/course_events.h"
 #include "platform_constants.h"
 #include "text/codepage.h"

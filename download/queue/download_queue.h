@@ -6,8 +6,8 @@
 // 按钮暂停 and 按钮选择 and the ticks of 时钟1.
 #pragma once
 
-#include "app/seam/controls.h"
-#include "app/seam/shared_state.h"
+#include "window/controls.h"
+#include "window/shared_state.h"
 #include "download/download_engine.h"
 #include "download/download_queue_state.h"
 #include "text/text.h"

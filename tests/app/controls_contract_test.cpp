@@ -6,8 +6,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/seam/download_list_edits.h"
-#include "app/seam/shared_state.h"
+#include "download/queue/download_list_edits.h"
+#include "window/shared_state.h"
 #include "tests/app/window_fixtures.h"
 #include "text/codepage.h"
 #include "text/text_ops.h"

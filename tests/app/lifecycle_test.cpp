@@ -4,10 +4,10 @@
 #include <vector>
 
 #include "app/event_wiring.h"
-#include "app/fatal_stop.h"
+#include "app/qt/fatal_stop.h"
 #include "app/globals.h"
 #include "app/program_folder.h"
-#include "app/seam/memory_window.h"
+#include "window/memory_window.h"
 #include "download/download_engine.h"
 #include "text/codepage.h"
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <system_error>
 
-#include "app/fatal_stop.h"
+#include "app/qt/fatal_stop.h"
 #include "text/codepage.h"
 
 namespace ld {

@@ -12,7 +12,7 @@
 
 #include "app/qt/main_window.h"
 #include "app/qt/report_list.h"
-#include "app/seam/memory_window.h"
+#include "window/memory_window.h"
 
 namespace ld::testing {
 

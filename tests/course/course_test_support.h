@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/seam/memory_window.h"
+#include "window/memory_window.h"
 #include "course/course_texts.h"
 #include "platform_constants.h"
 #include "tests/web/raw_http_server.h"

@@ -1,7 +1,7 @@
 // The four actions on the parse list, fired as the user fires them.
 #include <gtest/gtest.h>
 
-#include "app/seam/memory_window.h"
+#include "window/memory_window.h"
 #include "course/course_events.h"
 #include "text/codepage.h"
 

@@ -240,7 +240,7 @@ INSTANTIATE_TEST_SUITE_P(
                           "Second", false, {"lecture.flv", "lecture (1).flv"}, "lecture (2).flv"},
                       NamingCase{"NoExtension", false, {"lecture"}, "lecture (1)"},
                       NamingCase{"Free", false, {}, "lecture.flv"}),
-    [](const auto& info) { return std::string(info.param.label); });
+    [](const auto& testCase) { return std::string(testCase.param.label); });
 
 TEST_F(DownloadTest, NewerTaskForTheSameTargetTakesOver) {
     const std::string body = randomBytes(3 * kMiB, 9);

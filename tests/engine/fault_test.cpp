@@ -65,7 +65,7 @@ INSTANTIATE_TEST_SUITE_P(
                       RecoveryCase{"DroppedWithoutRanges", Fault::drop(700 * 1024), false, false},
                       RecoveryCase{"ServerError", Fault::answer(500), true, false},
                       RecoveryCase{"TooManyRequests", Fault::answer(429), true, false}),
-    [](const auto& info) { return std::string(info.param.label); });
+    [](const auto& testCase) { return std::string(testCase.param.label); });
 
 TEST_F(FaultTest, ServerThatIgnoresRangeOnRetryRestartsFromZero) {
     const std::string body = randomBytes(2 * kMiB, 12);

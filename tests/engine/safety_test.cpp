@@ -68,7 +68,7 @@ INSTANTIATE_TEST_SUITE_P(
                       RejectedCase{"NotAnAddress", "http:", "x.flv", XLDL_FAIL_BAD_URL},
                       RejectedCase{"LocalFile", "file:///etc/passwd", "x.flv", XLDL_FAIL_BAD_URL},
                       RejectedCase{"OtherScheme", "ftp://127.0.0.1/x", "x.flv", XLDL_FAIL_BAD_URL}),
-    [](const auto& info) { return std::string(info.param.label); });
+    [](const auto& testCase) { return std::string(testCase.param.label); });
 
 TEST_F(SafetyTest, FolderThatCannotBeMadeFailsTheTask) {
     writeFile(dir.path() / "plain-file", "not a folder");

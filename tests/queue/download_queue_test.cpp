@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/seam/memory_window.h"
+#include "window/memory_window.h"
 #include "download/queue/completion_sound.h"
 #include "download/queue/failure_text.h"
 #include "failure_codes.h"

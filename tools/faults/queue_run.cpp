@@ -2,9 +2,9 @@
 
 #include <thread>
 
-#include "app/seam/control_names.h"
-#include "app/seam/memory_window.h"
-#include "app/seam/shared_state.h"
+#include "window/control_names.h"
+#include "window/memory_window.h"
+#include "window/shared_state.h"
 #include "download/download_queue_state.h"
 #include "download/queue/download_queue.h"
 #include "download/queue/safe_file_name.h"

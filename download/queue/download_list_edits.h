@@ -1,8 +1,8 @@
 // The two handlers that only edit the download list (超级列表框2).
 #pragma once
 
-#include "app/seam/controls.h"
-#include "app/seam/shared_state.h"
+#include "window/controls.h"
+#include "window/shared_state.h"
 
 namespace ld {
 

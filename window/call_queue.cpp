@@ -1,4 +1,4 @@
-#include "app/seam/call_queue.h"
+#include "window/call_queue.h"
 
 #include <utility>
 

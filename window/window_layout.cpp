@@ -1,4 +1,4 @@
-#include "app/seam/window_layout.h"
+#include "window/window_layout.h"
 
 #include <algorithm>
 #include <cstdlib>

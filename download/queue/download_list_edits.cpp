@@ -1,4 +1,4 @@
-#include "app/seam/download_list_edits.h"
+#include "download/queue/download_list_edits.h"
 
 namespace ld {
 

@@ -1,4 +1,4 @@
-#include "app/demo_autopilot.h"
+#include "app/qt/demo_autopilot.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>

@@ -26,8 +26,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/seam/call_queue.h"
-#include "app/seam/controls.h"
+#include "window/call_queue.h"
+#include "window/controls.h"
 
 namespace ld {
 

@@ -1,4 +1,4 @@
-#include "app/fatal_stop.h"
+#include "app/qt/fatal_stop.h"
 
 #include <QApplication>
 #include <QMessageBox>

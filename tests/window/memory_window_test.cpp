@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/seam/memory_window.h"
+#include "window/memory_window.h"
 #include "text/codepage.h"
 #include "text/text_ops.h"
 

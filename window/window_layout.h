@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/seam/control_names.h"
+#include "window/control_names.h"
 
 namespace ld::layout {
 

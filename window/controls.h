@@ -15,7 +15,7 @@
 #include <functional>
 #include <span>
 
-#include "app/seam/control_names.h"
+#include "window/control_names.h"
 #include "text/text.h"
 
 namespace ld {

@@ -1,9 +1,9 @@
-#include "app/seam/memory_window.h"
+#include "window/memory_window.h"
 
 #include <system_error>
 #include <utility>
 
-#include "app/seam/window_layout.h"
+#include "window/window_layout.h"
 #include "text/codepage.h"
 
 namespace ld {

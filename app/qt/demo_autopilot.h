@@ -19,7 +19,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/seam/control_names.h"
+#include "window/control_names.h"
 
 namespace ld {
 
