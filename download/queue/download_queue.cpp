@@ -27,17 +27,23 @@ int utf16Units(const Text& text) {
     return static_cast<int>(gbkToUtf16(text).bytes().size() / 2);
 }
 
+// Why a save folder cannot be used, one sentence each.
+constexpr const char* kFolderCharactersMessage =
+    "保存文件夹的路径中有程序无法处理的字符（如“?”或部分外文字母），"
+    "无法使用，请另选文件夹。";
+constexpr const char* kFolderLengthMessage =
+    "保存文件夹的路径超过259个字符，无法使用，请选择路径较短的文件夹。";
+
 // Why the folder cannot be used as it stands, or nullptr. The save-folder box
 // is read in code page 936, where a character the code page lacks reads as
 // "?"; the engine would create and fill a folder of another name, as it would
 // a folder cut to the record's field.
 const char* folderProblem(const Text& folder) {
     if (findText(folder, "?") != -1) {
-        return "保存文件夹的路径中有程序无法处理的字符（如“?"
-               "”或部分外文字母），无法使用，请另选文件夹。";
+        return kFolderCharactersMessage;
     }
     if (utf16Units(folder) > kMaxFolderUnits) {
-        return "保存文件夹的路径超过259个字符，无法使用，请选择路径较短的文件夹。";
+        return kFolderLengthMessage;
     }
     return nullptr;
 }
