@@ -23,7 +23,13 @@ struct LectureEntry {
 }  // namespace
 
 Text textAfterLast(const Text& text, const Text& marker) {
-    const int position = findTextBackward(text, marker);
+    // Only an occurrence with at least one byte after it counts, so the search
+    // ends before the last byte: "x=courseId=1&y=courseId=" gives "1&y=courseId=".
+    const int length = textLength(text);
+    if (length == 0) {
+        return {};
+    }
+    const int position = findTextBackward(text, marker, length);
     if (position < 0) {
         return {};
     }

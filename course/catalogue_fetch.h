@@ -25,8 +25,9 @@ void startCatalogueFetch(Controls& controls, const std::shared_ptr<WindowLink>& 
 // The catalogue worker's body. Writes nothing once its search is superseded.
 void fetchCourseCatalogue(const SearchTicket& ticket);
 
-// The bytes after the last occurrence of marker (case-sensitive, never inside
-// a double-byte character); empty when there is none or nothing follows it.
+// The bytes after the last occurrence of marker that has at least one byte
+// after it (case-sensitive, never inside a double-byte character); empty when
+// there is none.
 Text textAfterLast(const Text& text, const Text& marker);
 
 // "http://" + the API host + "/course/getCourseNested/" + courseId, unchanged.

@@ -24,6 +24,7 @@ void copyParseRow(Controls& c, int sourceRow, int targetRow, int number) {
 }  // namespace
 
 void copyAllToDownloadList(Controls& controls, SharedState& state) {
+    noteDownloadRowsCleared(state);
     controls.deleteAllRows(List::超级列表框2);
     const int rows = controls.rowCount(List::超级列表框1);
     for (int i = 1; i <= rows; ++i) {

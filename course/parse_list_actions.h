@@ -9,10 +9,12 @@
 namespace ld {
 
 // 按钮2: replaces the download list by all parse rows (title and address),
-// numbered from 1; disables 按钮2; the download queue restarts at row 0.
+// numbered from 1; disables 按钮2; the download queue restarts at row 0. A
+// running task's row has left the list, so the queue stops that task.
 void copyAllToDownloadList(Controls& controls, SharedState& state);
 // Double-click on 超级列表框1: appends the selected parse row (an empty one
-// when nothing is selected); the download queue restarts at row 0.
+// when nothing is selected); the download queue's next start is row 0. A
+// running task goes on undisturbed.
 void copySelectedToDownloadList(Controls& controls, SharedState& state);
 // 按钮3: empties the parse list and disables 按钮3.
 void clearParseList(Controls& controls);

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "download/queue/finished_files.h"
 #include "download/task_create_record.h"
 #include "download/task_info_record.h"
 #include "text/text.h"
@@ -22,6 +23,11 @@ struct DownloadQueueState {
     TaskInfoRecord taskInfoRecord;
     // Handle of the current task as XL_CreateTask returned it; 0 when none.
     std::uint32_t taskHandle = 0;
+    // The current task may still write its file: created, and not yet
+    // finished, failed or stopped for good. Pause and resume act only then.
+    bool taskLive = false;
+    // What this run has finished, so no later row is given a finished file.
+    FinishedFiles finishedFiles;
 };
 
 // The exit routine's part for the queue: frees the info record's block, empties

@@ -18,6 +18,18 @@ namespace {
 std::shared_mutex engineLock;
 std::unique_ptr<ld::engine::Engine> currentEngine;
 
+// Runs one call of the C interface. No exception may leave the library: the
+// host is a C program's caller that cannot catch it and would be terminated.
+// Whatever is thrown (no memory, no thread) turns into the call's failure value.
+template <typename Result, typename Body>
+Result guarded(Result failure, Body&& body) noexcept {
+    try {
+        return body();
+    } catch (...) {
+        return failure;
+    }
+}
+
 bool prepareCurl() {
     static std::once_flag once;
     static bool ready = false;
@@ -31,70 +43,82 @@ bool prepareCurl() {
 extern "C" {
 
 XLDL_API int32_t XLDL_CALL XL_Init(void) {
-    const std::unique_lock lock(engineLock);
-    if (currentEngine) {
+    return guarded<int32_t>(0, [&]() -> int32_t {
+        const std::unique_lock lock(engineLock);
+        if (currentEngine) {
+            return 1;
+        }
+        if (!prepareCurl()) {
+            return 0;
+        }
+        auto engine = std::make_unique<ld::engine::Engine>(ld::engine::Settings::fromEnvironment());
+        if (!engine->running()) {
+            return 0;
+        }
+        currentEngine = std::move(engine);
         return 1;
-    }
-    if (!prepareCurl()) {
-        return 0;
-    }
-    auto engine = std::make_unique<ld::engine::Engine>(ld::engine::Settings::fromEnvironment());
-    if (!engine->running()) {
-        return 0;
-    }
-    currentEngine = std::move(engine);
-    return 1;
+    });
 }
 
 XLDL_API int32_t XLDL_CALL XL_UnInit(void) {
-    std::unique_ptr<ld::engine::Engine> engine;
-    {
-        const std::unique_lock lock(engineLock);
-        engine = std::move(currentEngine);
-    }
-    // The destructor joins the engine thread, outside the lock.
-    engine.reset();
-    return 1;
+    return guarded<int32_t>(0, [&]() -> int32_t {
+        std::unique_ptr<ld::engine::Engine> engine;
+        {
+            const std::unique_lock lock(engineLock);
+            engine = std::move(currentEngine);
+        }
+        // The destructor joins the engine thread, outside the lock.
+        engine.reset();
+        return 1;
+    });
 }
 
 XLDL_API XL_TaskHandle XLDL_CALL XL_CreateTask(const void* createRecord) {
-    if (createRecord == nullptr) {
-        return 0;
-    }
-    const std::shared_lock lock(engineLock);
-    if (!currentEngine) {
-        return 0;
-    }
-    return currentEngine->createTask(
-        ld::engine::readCreateRecord(static_cast<const unsigned char*>(createRecord)));
+    return guarded<XL_TaskHandle>(0, [&]() -> XL_TaskHandle {
+        if (createRecord == nullptr) {
+            return 0;
+        }
+        const std::shared_lock lock(engineLock);
+        if (!currentEngine) {
+            return 0;
+        }
+        return currentEngine->createTask(
+            ld::engine::readCreateRecord(static_cast<const unsigned char*>(createRecord)));
+    });
 }
 
 XLDL_API int32_t XLDL_CALL XL_StartTask(XL_TaskHandle handle) {
-    const std::shared_lock lock(engineLock);
-    return currentEngine && currentEngine->startTask(handle) ? 1 : 0;
+    return guarded<int32_t>(0, [&]() -> int32_t {
+        const std::shared_lock lock(engineLock);
+        return currentEngine && currentEngine->startTask(handle) ? 1 : 0;
+    });
 }
 
 XLDL_API int32_t XLDL_CALL XL_StopTask(XL_TaskHandle handle) {
-    const std::shared_lock lock(engineLock);
-    return currentEngine && currentEngine->stopTask(handle) ? 1 : 0;
+    return guarded<int32_t>(0, [&]() -> int32_t {
+        const std::shared_lock lock(engineLock);
+        return currentEngine && currentEngine->stopTask(handle) ? 1 : 0;
+    });
 }
 
 XLDL_API int32_t XLDL_CALL XL_QueryTaskInfoEx(XL_TaskHandle handle, void* infoRecord) {
-    if (infoRecord == nullptr) {
-        return 0;
-    }
-    std::optional<ld::engine::TaskSnapshot> snapshot;
-    {
-        const std::shared_lock lock(engineLock);
-        if (currentEngine) {
-            snapshot = currentEngine->query(handle);
+    return guarded<int32_t>(0, [&]() -> int32_t {
+        if (infoRecord == nullptr) {
+            return 0;
         }
-    }
-    if (!snapshot) {
-        return 0;
-    }
-    ld::engine::writeInfoRecord(*snapshot, static_cast<unsigned char*>(infoRecord));
-    return 1;
+        std::optional<ld::engine::TaskSnapshot> snapshot;
+        {
+            const std::shared_lock lock(engineLock);
+            if (currentEngine) {
+                snapshot = currentEngine->query(handle);
+            }
+        }
+        if (!snapshot) {
+            return 0;
+        }
+        ld::engine::writeInfoRecord(*snapshot, static_cast<unsigned char*>(infoRecord));
+        return 1;
+    });
 }
 
 }  // extern "C"

@@ -25,6 +25,15 @@ Text agentFor(const Text& extraHeaders) {
     return agent;
 }
 
+// The path as it goes into the request line. A "#" would end the path there
+// (everything after it counts as a fragment and is never sent), yet what
+// follows belongs to the resource, e.g. a course identifier taken to the end
+// of the address; so it travels as "%23". Blanks, control characters and bytes
+// above 0x7F are escaped when the transfer is set up.
+Text pathForRequestLine(const Text& path) {
+    return replaceText(path, "#", "%23", 1, std::nullopt, true);
+}
+
 // A value that goes into a header line of its own: a CR or LF in it would end
 // the line and start another header, so they are dropped.
 Text withoutLineBreaks(const Text& value) {
@@ -63,7 +72,7 @@ RequestPlan planRequest(const Text& url, int method, const Text& postText, const
     RequestPlan plan;
     plan.host = urlHost(url, false);
     plan.port = urlPort(url);
-    plan.path = urlPath(url);
+    plan.path = pathForRequestLine(urlPath(url));
     plan.secure = toLowerText(leftText(url, 5)) == Text("https");
     plan.verb = Text(method == 1 ? "POST" : "GET");
     plan.agent = agentFor(extraHeaders);

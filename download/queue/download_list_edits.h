@@ -6,14 +6,16 @@
 
 namespace ld {
 
-// Double-click on 超级列表框2: the queue starts over at the first row, and the
+// Double-click on 超级列表框2: the queue's next start is the first row, and the
 // selected row (if any) is removed. Later rows keep their texts, so the "ID"
-// column is no longer consecutive. A running task is not stopped.
+// column is no longer consecutive. A running task keeps writing to its own
+// row; if that row is the one removed, the queue stops the task at its next
+// step and marks no other row.
 void removeSelectedDownloadRow(Controls& controls, SharedState& state);
 
-// Click on 按钮1清空: removes every download row. currentRow, the timer and a
-// running task are left alone.
-void clearDownloadList(Controls& controls);
+// Click on 按钮1清空: removes every download row. currentRow is left alone; a
+// running task has lost its row, so the queue stops it at its next step.
+void clearDownloadList(Controls& controls, SharedState& state);
 
 // Installs both handlers on their events. `controls` and `state` must outlive
 // the handlers.

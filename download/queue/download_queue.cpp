@@ -3,7 +3,7 @@
 #include "download/queue/completion_sound.h"
 #include "download/queue/failure_text.h"
 #include "download/queue/progress_text.h"
-#include "download/queue/safe_file_name.h"
+#include "download/queue/row_file_names.h"
 #include "text/codepage.h"
 #include "text/text_ops.h"
 #include "xldl/task_layout.h"
@@ -19,10 +19,34 @@ constexpr const char* kPathSeparator = "/";
 
 constexpr List kDownloadList = List::超级列表框2;
 
-// The last state the engine reported for the current task says its file is
-// complete; nothing writes to it any more.
-bool currentTaskFinished(DownloadQueueState& state) {
-    return state.taskInfoRecord.当前状态() == XLDL_STATE_FINISHED;
+// The longest folder (with its separator) and address the create record holds
+// whole: its fields keep one UTF-16 unit for the terminating zero.
+constexpr int kMaxFolderUnits = XLDL_CREATE_FOLDER_SIZE / 2 - 1;
+constexpr int kMaxAddressUnits = XLDL_CREATE_URL_SIZE / 2 - 1;
+
+int utf16Units(const Text& text) {
+    return static_cast<int>(gbkToUtf16(text).bytes().size() / 2);
+}
+
+// Why a save folder cannot be used, one sentence each.
+constexpr const char* kFolderCharactersMessage =
+    "保存文件夹的路径中有程序无法处理的字符（如“?”或部分外文字母），"
+    "无法使用，请另选文件夹。";
+constexpr const char* kFolderLengthMessage =
+    "保存文件夹的路径超过259个字符，无法使用，请选择路径较短的文件夹。";
+
+// Why the folder cannot be used as it stands, or nullptr. The save-folder box
+// is read in code page 936, where a character the code page lacks reads as
+// "?"; the engine would create and fill a folder of another name, as it would
+// a folder cut to the record's field.
+const char* folderProblem(const Text& folder) {
+    if (findText(folder, "?") != -1) {
+        return kFolderCharactersMessage;
+    }
+    if (utf16Units(folder) > kMaxFolderUnits) {
+        return kFolderLengthMessage;
+    }
+    return nullptr;
 }
 
 // The status text a state code shows in 透明标签1, and whether polling stops
@@ -34,14 +58,11 @@ struct StateDisplay {
 };
 
 const StateDisplay* displayFor(std::int32_t stateCode) {
-    static constexpr StateDisplay kFailed{"已取消", true};
     static constexpr StateDisplay kPaused{"已暂停", true};
     static constexpr StateDisplay kRunning{"下载中", false};
     static constexpr StateDisplay kSending{"发送请求", false};
     static constexpr StateDisplay kFinishing{"结束请求", false};
     switch (stateCode) {
-        case XLDL_STATE_FAILED:
-            return &kFailed;
         case XLDL_STATE_PAUSED:
             return &kPaused;
         case XLDL_STATE_RUNNING:
@@ -55,17 +76,55 @@ const StateDisplay* displayFor(std::int32_t stateCode) {
     }
 }
 
-void completeCurrentRow(const DownloadQueue& queue, int rowCountBeforeTick) {
-    // A file that completes before the first tick would otherwise never show
-    // its size: the size of this tick goes to the next row.
-    queue.controls.setCellText(kDownloadList, queue.shared.currentRow, kDownloadSizeColumn,
-                               fileSizeText(queue.state.taskInfoRecord.文件总大小()));
-    queue.controls.setCellText(kDownloadList, queue.shared.currentRow, kDownloadStatusColumn,
-                               gbk("下载完毕"));
+// The one place a row is marked as failed.
+void markRowFailed(Controls& controls, int row, std::int32_t failureCode) {
+    controls.setCellText(kDownloadList, row, kDownloadStatusColumn, failedRowText(failureCode));
+}
+
+// A row that cannot be downloaded halts the queue on it: the user removes it
+// or starts it again.
+void haltOnFailedRow(const DownloadQueue& queue, int row, std::int32_t failureCode) {
+    queue.controls.setText(Control::透明标签1, gbk("已取消"));
+    markRowFailed(queue.controls, row, failureCode);
     queue.controls.setInterval(0);
-    queue.shared.currentRow += 1;
+    queue.shared.currentRow = row;
+}
+
+// The task is given up for good: nothing will resume it, mark its row or
+// count it as finished. Its partial data stays, so a later start resumes.
+void stopLiveTask(const DownloadQueue& queue) {
+    DownloadQueueState& state = queue.state;
+    if (state.taskLive) {
+        queue.engine.stopTask(state.taskHandle);
+    }
+    state.taskLive = false;
+    queue.shared.taskRow = kNoTaskRow;
+}
+
+// Whether the live task's row is still in the list where the edits have kept
+// it. The address check also catches a list changed behind the edits' back.
+bool taskRowPresent(const DownloadQueue& queue) {
+    const int row = queue.shared.taskRow;
+    return row != kNoTaskRow &&
+           queue.controls.getCellText(kDownloadList, row, kDownloadAddressColumn) ==
+               queue.state.currentAddress;
+}
+
+void completeTaskRow(const DownloadQueue& queue) {
+    DownloadQueueState& state = queue.state;
+    const int row = queue.shared.taskRow;
+    // A file that completes before the first tick would otherwise never show
+    // its size.
+    queue.controls.setCellText(kDownloadList, row, kDownloadSizeColumn,
+                               fileSizeText(state.taskInfoRecord.文件总大小()));
+    queue.controls.setCellText(kDownloadList, row, kDownloadStatusColumn, gbk("下载完毕"));
+    state.finishedFiles.note(state.currentFolder, state.currentFileName, state.currentAddress);
+    state.taskLive = false;
+    queue.shared.taskRow = kNoTaskRow;
+    queue.controls.setInterval(0);
+    queue.shared.currentRow = row + 1;
     queue.controls.playSound(completionSound());
-    if (queue.shared.currentRow < rowCountBeforeTick) {
+    if (queue.shared.currentRow < queue.controls.rowCount(kDownloadList)) {
         startCurrentRow(queue);
     }
 }
@@ -88,43 +147,62 @@ void startCurrentRow(const DownloadQueue& queue) {
         controls.showMessage(gbk("无下载任务"));
         return;
     }
-    if (state.taskHandle != 0 && !currentTaskFinished(state)) {
-        queue.engine.stopTask(state.taskHandle);
+    const Text folder = taskFolder(controls.getText(Control::编辑框保存));
+    if (const char* problem = folderProblem(folder)) {
+        // Nothing starts; a task already running goes on.
+        controls.showMessage(gbk(problem));
+        return;
     }
+    stopLiveTask(queue);
     state.currentAddress = controls.getCellText(kDownloadList, row, kDownloadAddressColumn);
-    state.currentFileName =
-        downloadFileName(controls.getCellText(kDownloadList, row, kDownloadTitleColumn));
-    state.currentFolder = taskFolder(controls.getText(Control::编辑框保存));
+    state.currentFolder = folder;
+    state.currentFileName = rowFileName(controls, row, folder, state.finishedFiles);
+    if (utf16Units(state.currentAddress) > kMaxAddressUnits) {
+        // A cut address would fetch something else.
+        haltOnFailedRow(queue, row, XLDL_FAIL_BAD_URL);
+        return;
+    }
     state.taskCreateRecord.defineFields(state.currentAddress, Text(), Text(), state.currentFileName,
                                         state.currentFolder, false, true, true);
     state.taskInfoRecord.defineFields();
     state.taskHandle = queue.engine.createTask(state.taskCreateRecord.taskAddress());
+    if (state.taskHandle == 0) {
+        haltOnFailedRow(queue, row, XLDL_FAIL_INTERNAL);
+        return;
+    }
     queue.engine.startTask(state.taskHandle);
+    state.taskLive = true;
+    queue.shared.taskRow = row;
     controls.setInterval(kPollIntervalMs);
 }
 
 void pollCurrentTask(const DownloadQueue& queue) {
     Controls& controls = queue.controls;
     DownloadQueueState& state = queue.state;
-    const int rowCountBeforeTick = controls.rowCount(kDownloadList);
     void* infoBlock = state.taskInfoRecord.taskAddress();
-    if (state.taskHandle == 0 || infoBlock == nullptr) {
+    if (!state.taskLive || infoBlock == nullptr) {
+        return;
+    }
+    if (!taskRowPresent(queue)) {
+        // The row was removed: its task stops, and no other row is marked.
+        stopLiveTask(queue);
+        controls.setInterval(0);
+        controls.setText(Control::透明标签1, gbk("已取消"));
         return;
     }
     if (queue.engine.queryTaskInfo(state.taskHandle, infoBlock) == 0) {
         return;
     }
+    const int row = queue.shared.taskRow;
     const std::int32_t stateCode = state.taskInfoRecord.当前状态();
     if (stateCode == XLDL_STATE_FINISHED) {
-        completeCurrentRow(queue, rowCountBeforeTick);
+        completeTaskRow(queue);
+    } else if (stateCode == XLDL_STATE_FAILED) {
+        state.taskLive = false;
+        queue.shared.taskRow = kNoTaskRow;
+        haltOnFailedRow(queue, row, state.taskInfoRecord.失败代码());
     } else if (const StateDisplay* display = displayFor(stateCode)) {
         controls.setText(Control::透明标签1, gbk(display->textUtf8));
-        if (stateCode == XLDL_STATE_FAILED) {
-            // The row that stopped the queue shows it and why, so the user
-            // knows what to remove or retry.
-            controls.setCellText(kDownloadList, queue.shared.currentRow, kDownloadStatusColumn,
-                                 failedRowText(state.taskInfoRecord.失败代码()));
-        }
         if (display->stopsPolling) {
             controls.setInterval(0);
         }
@@ -132,7 +210,8 @@ void pollCurrentTask(const DownloadQueue& queue) {
     // After a completion that started the next row this reads the fresh
     // record: the new row shows 0.00MB and the line a zero speed.
     const TaskInfoRecord& info = state.taskInfoRecord;
-    controls.setCellText(kDownloadList, queue.shared.currentRow, kDownloadSizeColumn,
+    const int sizeRow = state.taskLive ? queue.shared.taskRow : row;
+    controls.setCellText(kDownloadList, sizeRow, kDownloadSizeColumn,
                          fileSizeText(info.文件总大小()));
     controls.setText(Control::透明标签显示,
                      speedLineText(info.下载速度(), info.可用资源数(), info.总资源数()));
@@ -140,10 +219,14 @@ void pollCurrentTask(const DownloadQueue& queue) {
 
 void togglePause(const DownloadQueue& queue) {
     Controls& controls = queue.controls;
-    const std::uint32_t handle = queue.state.taskHandle;
-    if (handle == 0) {
+    if (!queue.state.taskLive) {
         return;
     }
+    if (!taskRowPresent(queue)) {
+        stopLiveTask(queue);
+        return;
+    }
+    const std::uint32_t handle = queue.state.taskHandle;
     if (controls.getText(Control::按钮暂停) == gbk("暂停")) {
         controls.setText(Control::按钮暂停, gbk("继续"));
         queue.engine.stopTask(handle);

@@ -35,17 +35,23 @@ inline constexpr int kDownloadStatusColumn = 4;
 Text taskFolder(const Text& saveFolderBoxText);
 
 // Click on 按钮下载, and the next row after a completion: creates and starts
-// the task for row currentRow and starts polling. With no row there, shows
-// "无下载任务" instead. A task still running or paused is stopped first, so
-// two tasks never write one file.
+// the task for row currentRow (saved under rowFileName) and starts polling.
+// With no row there, shows "无下载任务" instead. A save folder the create
+// record cannot hold as typed (too long, or with characters code page 936
+// lacks) shows why in a message box and starts nothing. A row whose address
+// the record cannot hold whole is marked "下载失败" and halts the queue. A
+// live task is stopped first, so two tasks never write one file.
 void startCurrentRow(const DownloadQueue& queue);
 
-// Tick of 时钟1: shows the task's state, size and speed; on completion marks
-// the row "下载完毕", plays the chime and starts the next row in this tick.
+// Tick of 时钟1: shows the live task's state, size and speed in its own row
+// (shared.taskRow, wherever the edits have moved it); on completion marks that
+// row "下载完毕", plays the chime and starts the row after it in this tick. A
+// task whose row was removed is stopped, and no row is marked. Without a live
+// task a tick does nothing.
 void pollCurrentTask(const DownloadQueue& queue);
 
-// Click on 按钮暂停: "暂停" pauses the current task, "继续" resumes it. Does
-// nothing while no task has been created.
+// Click on 按钮暂停: "暂停" pauses the live task, "继续" resumes it. Does
+// nothing without a live task (none created yet, finished, or failed).
 void togglePause(const DownloadQueue& queue);
 
 // Click on 按钮选择: the folder picker writes its choice into 编辑框保存;

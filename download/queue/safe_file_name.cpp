@@ -73,15 +73,35 @@ bool isReservedDeviceName(std::u16string_view name) {
            stem[3] >= u'1' && stem[3] <= u'9';
 }
 
-// Keeps the longest prefix whose length with the extension fits both limits.
-// Every unit is a whole character here (code page 936 lies in the BMP and
-// surrogates were replaced), so any prefix ends on a character boundary.
-void cutToLimits(std::u16string& name) {
-    int utf8Bytes = static_cast<int>(kExtension.size());
-    int utf16Units = static_cast<int>(kExtension.size());
+// A name that starts with a dot is hidden by file managers and `ls`, and one
+// that starts with a blank is easily mistaken: such leading characters become
+// "_".
+void replaceLeadingDotsAndBlanks(std::u16string& name) {
+    for (char16_t& unit : name) {
+        if (unit != u'.' && unit != u' ') {
+            break;
+        }
+        unit = kReplacement;
+    }
+}
+
+int utf8Length(char16_t unit) {
+    return unit < 0x80 ? 1 : (unit < 0x800 ? 2 : 3);
+}
+
+// Keeps the longest prefix whose length with the suffix (extension, and a
+// number before it) fits both limits. Every unit is a whole character here
+// (code page 936 lies in the BMP and surrogates were replaced), so any prefix
+// ends on a character boundary.
+void cutToLimits(std::u16string& name, std::u16string_view suffix = kExtension) {
+    int utf8Bytes = 0;
+    for (const char16_t unit : suffix) {
+        utf8Bytes += utf8Length(unit);
+    }
+    int utf16Units = static_cast<int>(suffix.size());
     std::size_t kept = 0;
     for (const char16_t unit : name) {
-        const int cost = unit < 0x80 ? 1 : (unit < 0x800 ? 2 : 3);
+        const int cost = utf8Length(unit);
         if (utf8Bytes + cost > kMaxFileNameUtf8Bytes || utf16Units + 1 > kMaxFileNameUtf16Units) {
             break;
         }
@@ -110,6 +130,7 @@ Text safeFileStem(const Text& title) {
     if (name.empty()) {
         return gbk("未命名");
     }
+    replaceLeadingDotsAndBlanks(name);
     // Checked on the final name: cutting a long title can leave a device name
     // ("con" + 300 blanks + "x" becomes "con").
     if (isReservedDeviceName(name)) {
@@ -122,6 +143,20 @@ Text safeFileStem(const Text& title) {
 
 Text downloadFileName(const Text& title) {
     return concatTexts({safeFileStem(title), Text(".flv")});
+}
+
+Text numberedFileName(const Text& title, int number) {
+    if (number <= 1) {
+        return downloadFileName(title);
+    }
+    std::u16string suffix;
+    for (const char c : " (" + std::to_string(number) + ")") {
+        suffix.push_back(static_cast<char16_t>(c));
+    }
+    suffix += kExtension;
+    std::u16string name = toUnits(gbkToUtf16(safeFileStem(title)));
+    cutToLimits(name, suffix);
+    return utf16ToGbk(toBytes(name + suffix));
 }
 
 }  // namespace ld

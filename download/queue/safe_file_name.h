@@ -6,6 +6,8 @@
 //  - characters Windows or Linux refuse in a name (\ / : * ? " < > | and the
 //    control characters) become "_";
 //  - trailing dots and blanks are dropped (so "." and ".." cannot survive);
+//  - leading dots and blanks become "_", so no name is hidden (".隐藏" gives
+//    "_隐藏");
 //  - a reserved device name (CON, PRN, AUX, NUL, COM1-9, LPT1-9, CONIN$,
 //    CONOUT$), alone or before an extension, gets a "_" in front;
 //  - an empty result becomes "未命名";
@@ -26,5 +28,10 @@ Text safeFileStem(const Text& title);
 
 // safeFileStem(title) + ".flv".
 Text downloadFileName(const Text& title);
+
+// The name of the number-th file of this title: downloadFileName for 1 (and
+// below), else the stem + " (number)" + ".flv", the stem cut further so the
+// whole name keeps within the limits above.
+Text numberedFileName(const Text& title, int number);
 
 }  // namespace ld

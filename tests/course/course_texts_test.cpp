@@ -31,6 +31,10 @@ TEST(TextAfterLast, TakesWhatFollowsTheLastMarker) {
         {"courseId=", ""},
         {"", ""},
         {"courseId=  141 ", "  141 "},
+        // A marker at the very end does not count; the one before it does.
+        {"a?courseId=1&x=courseId=", "1&x=courseId="},
+        {"courseId=courseId=", "courseId="},
+        {"courseId=7", "7"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(textAfterLast(Text(c.text), Text("courseId=")), Text(c.expected)) << c.text;

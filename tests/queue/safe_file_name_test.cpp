@@ -47,11 +47,13 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{R"(a\b/c:d*e?f"g<h>i|j)", "a_b_c_d_e_f_g_h_i_j.flv"},
                       NameCase{"tab\there\x01\x1f\x7f", "tab_here___.flv"},
                       // A hostile title cannot climb out of the folder.
-                      NameCase{"../../etc/x", ".._.._etc_x.flv"}, NameCase{"..", "未命名.flv"},
+                      NameCase{"../../etc/x", "___.._etc_x.flv"}, NameCase{"..", "未命名.flv"},
                       NameCase{".", "未命名.flv"}, NameCase{"/", "_.flv"},
-                      // Trailing dots and blanks go; leading ones stay.
-                      NameCase{"  讲义. . ", "  讲义.flv"}, NameCase{"", "未命名.flv"},
-                      NameCase{" ... ", "未命名.flv"},
+                      // Trailing dots and blanks go; leading ones become "_", so
+                      // no name is hidden.
+                      NameCase{"  讲义. . ", "__讲义.flv"}, NameCase{"", "未命名.flv"},
+                      NameCase{" ... ", "未命名.flv"}, NameCase{"...", "未命名.flv"},
+                      NameCase{".隐藏", "_隐藏.flv"}, NameCase{". .x.y", "___x.y.flv"},
                       // Device names, in any case and also before an extension.
                       NameCase{"CON", "_CON.flv"}, NameCase{"con", "_con.flv"},
                       NameCase{"Nul.txt", "_Nul.txt.flv"}, NameCase{"aux .mp4", "_aux .mp4.flv"},
@@ -117,6 +119,21 @@ TEST(DownloadFileNameTest, ACutThatEndsInDotsDropsThem) {
     const std::string title = std::string(250, 'x') + "....tail";
     EXPECT_EQ(nameFor(title), std::string(250, 'x') + ".flv");
     EXPECT_EQ(nameFor(std::string(300, '.') + "x"), "未命名.flv");
+}
+
+TEST(DownloadFileNameTest, NumberedNamesKeepWithinTheLimits) {
+    EXPECT_EQ(gbkToUtf8(numberedFileName(gbk("a/b"), 1)), "a_b.flv");
+    EXPECT_EQ(gbkToUtf8(numberedFileName(gbk("a/b"), 2)), "a_b (2).flv");
+    EXPECT_EQ(gbkToUtf8(numberedFileName(gbk(".隐藏"), 12)), "_隐藏 (12).flv");
+    // A stem at the limit is cut further to make room for the number.
+    const std::string longest = gbkToUtf8(numberedFileName(gbk(std::string(300, 'x')), 3));
+    EXPECT_EQ(longest, std::string(255 - 8, 'x') + " (3).flv");
+    const std::string wide = gbkToUtf8(numberedFileName(
+        gbk(std::string(90, 'a') + "讲讲讲讲讲讲讲讲讲讲讲讲讲讲讲讲讲讲讲讲讲讲讲讲讲讲讲讲讲讲讲"
+                                   "讲讲讲讲讲讲讲讲讲讲讲讲讲讲讲讲讲讲讲讲讲讲讲讲讲讲"),
+        2));
+    EXPECT_LE(wide.size(), 255U);
+    EXPECT_TRUE(wide.ends_with(" (2).flv"));
 }
 
 TEST(DownloadFileNameTest, StemHasNoExtension) {

@@ -73,6 +73,28 @@ TEST(HttpExchange, PlainGetSendsTheFixedHeaderBlockInOrder) {
                   "\r\n");
 }
 
+TEST(HttpExchange, TheRequestLineCarriesEverythingAfterTheHost) {
+    // A course identifier runs to the end of the address, "#" and blanks
+    // included; none of it may be cut off or sent unescaped.
+    struct Case {
+        const char* path;
+        const char* requestLine;
+    };
+    const Case cases[] = {
+        {"/course/getCourseNested/141#top", "GET /course/getCourseNested/141%23top HTTP/1.1"},
+        {"/course/getCourseNested/141 #a b", "GET /course/getCourseNested/141%20%23a%20b HTTP/1.1"},
+        {"/c/1?x=2#3", "GET /c/1?x=2%233 HTTP/1.1"},
+        {"/c/#", "GET /c/%23 HTTP/1.1"},
+    };
+    for (const Case& c : cases) {
+        RawHttpServer server(okResponse);
+        EXPECT_EQ(httpRequestText(Text(server.baseUrl() + c.path)), Text("fine")) << c.path;
+        ASSERT_EQ(server.requests().size(), 1u) << c.path;
+        EXPECT_THAT(server.requests()[0], StartsWith(std::string(c.requestLine) + "\r\n"))
+            << c.path;
+    }
+}
+
 TEST(HttpExchange, CallerHeaderLinesDecideWhichDefaultsAreAdded) {
     struct Case {
         const char* extraHeaders;

@@ -32,6 +32,9 @@ TEST(RequestPlan, AddressesSplitIntoHostPortAndPath) {
         {"http://host.example/", "host.example", 80, "/", false},
         {"host.example/list?id=1", "host.example", 80, "/list?id=1", false},
         {"http://Host.Example:81", "host.example", 81, "/", false},
+        // "#" is part of the path here, not the start of a fragment.
+        {"http://api.example/course/getCourseNested/141#top", "api.example", 80,
+         "/course/getCourseNested/141%23top", false},
     };
     for (const Case& c : cases) {
         const RequestPlan plan = plainPlan(c.url);

@@ -75,6 +75,19 @@ SampleCourse secondCourse() {
     return course;
 }
 
+SampleCourse collidingTitlesCourse() {
+    SampleCourse course{std::string(kCollidingTitlesCourseId), "同名讲次", {}};
+    const std::array<const char*, 6> titles{"a/b",        "a:b",       ".隐藏", "../../tmp/escape",
+                                            "第1讲 重复", "第1讲 重复"};
+    int number = 1;
+    for (const char* title : titles) {
+        course.lectures.push_back(
+            SampleLecture{videoIdFor(course.id, number), title, 100 * KiB + number * 777, true});
+        ++number;
+    }
+    return course;
+}
+
 SampleCourse largeCourse() {
     SampleCourse course{std::string(kLargeCourseId), "大型公开课", {}};
     course.lectures.reserve(kLargeCourseLectures);
@@ -90,7 +103,7 @@ struct Catalogue {
     std::vector<SampleCourse> courses;
     std::map<std::string, const SampleLecture*, std::less<>> lecturesById;
 
-    Catalogue() : courses{defaultCourse(), secondCourse(), largeCourse()} {
+    Catalogue() : courses{defaultCourse(), secondCourse(), collidingTitlesCourse(), largeCourse()} {
         for (const SampleCourse& course : courses) {
             for (const SampleLecture& lecture : course.lectures) {
                 lecturesById.emplace(lecture.videoId, &lecture);

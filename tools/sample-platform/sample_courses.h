@@ -32,6 +32,10 @@ struct SampleCourse {
 inline constexpr std::string_view kDefaultCourseId = "141";
 // A second small course, every lecture resolvable, small videos.
 inline constexpr std::string_view kSecondCourseId = "142";
+// Six small lectures whose titles give one file name twice once made safe
+// ("a/b", "a:b"), start with a dot (".隐藏", "../../tmp/escape") or repeat
+// exactly (the same title twice).
+inline constexpr std::string_view kCollidingTitlesCourseId = "143";
 // 2000 lectures, for measurements.
 inline constexpr std::string_view kLargeCourseId = "9000";
 inline constexpr int kLargeCourseLectures = 2000;
