@@ -171,7 +171,7 @@ void Engine::run() {
             void* owner = nullptr;
             curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &owner);
             if (owner != nullptr) {
-                static_cast<Transfer*>(owner)->result = message->data.result;
+                static_cast<Transfer*>(owner)->finish(message->data.result);
             }
         }
 
