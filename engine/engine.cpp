@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 
+#include "engine/ascii.h"
 #include "engine/target_name.h"
 #include "engine/task.h"
 #include "xldl/task_layout.h"
@@ -25,19 +26,7 @@ std::uint32_t nextHandle() {
 }
 
 bool hasHttpScheme(const std::string& url) {
-    const auto startsWith = [&url](std::string_view prefix) {
-        if (url.size() < prefix.size()) {
-            return false;
-        }
-        for (std::size_t i = 0; i < prefix.size(); ++i) {
-            const char c = url[i] >= 'A' && url[i] <= 'Z' ? char(url[i] - 'A' + 'a') : url[i];
-            if (c != prefix[i]) {
-                return false;
-            }
-        }
-        return true;
-    };
-    return startsWith("http://") || startsWith("https://");
+    return startsWithIgnoreCase(url, "http://") || startsWithIgnoreCase(url, "https://");
 }
 
 // The reason a request cannot be carried out at all, or 0.
@@ -182,7 +171,7 @@ void Engine::run() {
             void* owner = nullptr;
             curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &owner);
             if (owner != nullptr) {
-                static_cast<Transfer*>(owner)->result = message->data.result;
+                static_cast<Transfer*>(owner)->finish(message->data.result);
             }
         }
 

@@ -5,6 +5,8 @@
 
 #include <curl/curl.h>
 
+#include "engine/ascii.h"
+
 namespace ld::engine {
 namespace {
 
@@ -17,19 +19,6 @@ std::string_view trim(std::string_view s) {
         s.remove_suffix(1);
     }
     return s;
-}
-
-bool equalsIgnoreCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) {
-            return false;
-        }
-    }
-    return true;
 }
 
 // A whole non-negative number, nothing else.
@@ -50,7 +39,7 @@ std::optional<std::int64_t> parseNumber(std::string_view s) {
 std::optional<ContentRange> parseContentRange(std::string_view value) {
     value = trim(value);
     constexpr std::string_view kUnit = "bytes ";
-    if (value.size() < kUnit.size() || !equalsIgnoreCase(value.substr(0, kUnit.size()), kUnit)) {
+    if (!startsWithIgnoreCase(value, kUnit)) {
         return std::nullopt;
     }
     value = trim(value.substr(kUnit.size()));

@@ -9,13 +9,13 @@ constexpr char kUserAgent[] = "Mozilla/5.0 (compatible; xldl/1.0)";
 
 Transfer::Transfer(int id, std::size_t segment, const TransferRequest& request,
                    const Settings& settings, TransferSink& sink, MultiHandle& multi)
-    : stall(settings.stallWindow, settings.stallBytesPerSecond, StallDetector::Clock::now()),
-      id_(id),
+    : id_(id),
       segment_(segment),
       request_(request),
       sink_(sink),
       multi_(multi),
-      easy_(curl_easy_init()) {
+      easy_(curl_easy_init()),
+      stall_(settings.stallWindow, settings.stallBytesPerSecond, Clock::now()) {
     CURL* h = easy_.get();
     if (h == nullptr) {
         return;
@@ -73,6 +73,16 @@ std::int64_t Transfer::contentLength() const {
     return static_cast<std::int64_t>(length);
 }
 
+void Transfer::settle(TransferVerdict verdict) {
+    if (!settled()) {
+        verdict_ = verdict;
+    }
+}
+
+bool Transfer::stalled(Clock::time_point now) {
+    return !settled() && !result_ && !paused_ && stall_.stalled(now);
+}
+
 void Transfer::pause() {
     if (!paused_ && curl_easy_pause(easy_.get(), CURLPAUSE_ALL) == CURLE_OK) {
         paused_ = true;
@@ -82,13 +92,14 @@ void Transfer::pause() {
 void Transfer::unpause() {
     if (paused_) {
         paused_ = false;
-        stall.restart(StallDetector::Clock::now());
+        stall_.restart(Clock::now());
         curl_easy_pause(easy_.get(), CURLPAUSE_CONT);
     }
 }
 
 std::size_t Transfer::writeCallback(char* data, std::size_t size, std::size_t count, void* self) {
     auto& transfer = *static_cast<Transfer*>(self);
+    transfer.stall_.add(static_cast<std::int64_t>(size * count));
     return transfer.sink_.onBody(transfer, data, size * count);
 }
 

@@ -51,8 +51,13 @@ struct TransferVerdict {
     std::chrono::milliseconds retryAfter{0};
 };
 
+// Lives on the engine thread. Its state moves one way: running → judged → flowing, and
+// ends either with a verdict from the task or with libcurl's result; the first verdict
+// stands.
 class Transfer {
   public:
+    using Clock = StallDetector::Clock;
+
     // Prepares the request and hands it to `multi`. Check valid() afterwards.
     Transfer(int id, std::size_t segment, const TransferRequest& request, const Settings& settings,
              TransferSink& sink, MultiHandle& multi);
@@ -73,15 +78,29 @@ class Transfer {
     std::int64_t contentLength() const;
     const ResponseHeaders& headers() const { return headers_; }
 
-    // Set by the task once it has judged the answer's head.
-    bool judged = false;
-    // Body bytes of this answer are being kept.
-    bool flowing = false;
-    TransferVerdict verdict;
-    // Fed with every body byte that arrives; checked by the task.
-    StallDetector stall;
-    // libcurl's result once the transfer ended.
-    std::optional<CURLcode> result;
+    // The task has judged the answer's head.
+    bool judged() const { return judged_; }
+    void markJudged() { judged_ = true; }
+    // The body of this answer is being kept.
+    bool flowing() const { return flowing_; }
+    void startFlowing() { flowing_ = true; }
+    // Flowing and not yet settled: a connection that is serving data.
+    bool delivering() const { return flowing_ && verdict_.kind == TransferVerdict::Kind::None; }
+
+    // How the task settled the transfer; Kind::None while it is not settled.
+    const TransferVerdict& verdict() const { return verdict_; }
+    bool settled() const { return verdict_.kind != TransferVerdict::Kind::None; }
+    // Settles the transfer, unless it is settled already.
+    void settle(TransferVerdict verdict);
+    void cancel() { settle({TransferVerdict::Kind::Cancelled, 0, {}}); }
+
+    // libcurl ended the transfer with `result`.
+    void finish(CURLcode result) { result_ = result; }
+    const std::optional<CURLcode>& result() const { return result_; }
+    // Settled by the task or finished by libcurl.
+    bool ended() const { return result_.has_value() || settled(); }
+    // Still running, not held, and too slow over the last window (takes a reading).
+    bool stalled(Clock::time_point now);
 
     // Holds or releases the connection without closing it (servers without ranges).
     void pause();
@@ -103,6 +122,12 @@ class Transfer {
     ResponseHeaders headers_;
     bool added_ = false;
     bool paused_ = false;
+    bool judged_ = false;
+    bool flowing_ = false;
+    TransferVerdict verdict_;
+    // Fed with every body byte that arrives.
+    StallDetector stall_;
+    std::optional<CURLcode> result_;
 };
 
 }  // namespace ld::engine
