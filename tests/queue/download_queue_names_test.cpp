@@ -161,7 +161,7 @@ TEST_F(DownloadQueueNamesTest, ARowWhoseAddressTheRecordCannotHoldFailsUnfetched
     engine.clearCalls();
     finishLastTask();
     EXPECT_THAT(engine.calls(), ElementsAre("query 1"));
-    EXPECT_EQ(gbkToUtf8(window.getCellText(kList, 1, 4)), "下载失败");
+    EXPECT_EQ(gbkToUtf8(window.getCellText(kList, 1, 4)), "下载失败 (下载地址无效)");  // never fetched: its address would be cut
     EXPECT_EQ(gbkToUtf8(window.getText(Control::透明标签1)), "已取消");
     EXPECT_EQ(window.interval(), 0);
     EXPECT_EQ(shared.currentRow, 1);
