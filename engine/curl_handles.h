@@ -1,22 +1,14 @@
-// Owning wrappers for libcurl handles.
+// The engine's libcurl multi handle; the easy-handle and header-list owners
+// come from the helpers the web layer shares (common/curl_handles.h).
 #pragma once
 
 #include <chrono>
-#include <memory>
 
 #include <curl/curl.h>
 
+#include "common/curl_handles.h"
+
 namespace ld::engine {
-
-struct EasyCleanup {
-    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
-};
-using EasyHandle = std::unique_ptr<CURL, EasyCleanup>;
-
-struct SlistCleanup {
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-};
-using HeaderList = std::unique_ptr<curl_slist, SlistCleanup>;
 
 // The multi handle the engine thread drives. Only curl_multi_wakeup (wakeup()) may be called
 // from other threads.

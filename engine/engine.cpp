@@ -4,7 +4,7 @@
 #include <atomic>
 #include <chrono>
 
-#include "engine/ascii.h"
+#include "common/ascii.h"
 #include "engine/target_name.h"
 #include "engine/task.h"
 #include "xldl/task_layout.h"

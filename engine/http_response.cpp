@@ -5,21 +5,10 @@
 
 #include <curl/curl.h>
 
-#include "engine/ascii.h"
+#include "common/header_lines.h"
 
 namespace ld::engine {
 namespace {
-
-std::string_view trim(std::string_view s) {
-    const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!s.empty() && isSpace(s.front())) {
-        s.remove_prefix(1);
-    }
-    while (!s.empty() && isSpace(s.back())) {
-        s.remove_suffix(1);
-    }
-    return s;
-}
 
 // A whole non-negative number, nothing else.
 std::optional<std::int64_t> parseNumber(std::string_view s) {
@@ -37,18 +26,18 @@ std::optional<std::int64_t> parseNumber(std::string_view s) {
 }  // namespace
 
 std::optional<ContentRange> parseContentRange(std::string_view value) {
-    value = trim(value);
+    value = trimBlanks(value);
     constexpr std::string_view kUnit = "bytes ";
     if (!startsWithIgnoreCase(value, kUnit)) {
         return std::nullopt;
     }
-    value = trim(value.substr(kUnit.size()));
+    value = trimBlanks(value.substr(kUnit.size()));
     const auto slash = value.find('/');
     if (slash == std::string_view::npos) {
         return std::nullopt;
     }
-    const std::string_view span = trim(value.substr(0, slash));
-    const std::string_view totalText = trim(value.substr(slash + 1));
+    const std::string_view span = trimBlanks(value.substr(0, slash));
+    const std::string_view totalText = trimBlanks(value.substr(slash + 1));
     ContentRange range;
     if (totalText != "*") {
         const auto total = parseNumber(totalText);
@@ -76,7 +65,7 @@ std::optional<ContentRange> parseContentRange(std::string_view value) {
 
 std::optional<std::chrono::milliseconds> parseRetryAfter(
     std::string_view value, std::chrono::system_clock::time_point now) {
-    value = trim(value);
+    value = trimBlanks(value);
     if (const auto seconds = parseNumber(value)) {
         // A day is more than any task would wait; larger numbers are clamped.
         return std::chrono::seconds(std::min<std::int64_t>(*seconds, 86400));
@@ -98,12 +87,10 @@ void ResponseHeaders::addLine(std::string_view line) {
         *this = ResponseHeaders{};
         return;
     }
-    const auto colon = line.find(':');
-    if (colon == std::string_view::npos) {
+    const auto [name, value, hasColon] = splitHeaderField(line);
+    if (!hasColon) {
         return;
     }
-    const std::string_view name = trim(line.substr(0, colon));
-    const std::string_view value = trim(line.substr(colon + 1));
     if (equalsIgnoreCase(name, "Content-Range")) {
         contentRange_ = parseContentRange(value);
     } else if (equalsIgnoreCase(name, "ETag")) {

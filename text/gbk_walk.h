@@ -1,12 +1,17 @@
 // Byte-level helpers shared by the Text operations: the two-byte character
-// walk of code page 936 and ASCII-only case folding. Internal to ld_text.
+// walk of code page 936 and ASCII-only case folding (lower-casing comes from
+// the shared ASCII helpers). Internal to ld_text.
 #pragma once
 
 #include <cstddef>
 #include <cstring>
 #include <string_view>
 
+#include "common/ascii.h"
+
 namespace ld::detail {
+
+using ld::asciiLower;
 
 // A byte of 0x80 or above starts a two-byte character.
 inline bool isLeadByte(char byte) noexcept {
@@ -16,10 +21,6 @@ inline bool isLeadByte(char byte) noexcept {
 // Bytes the walk advances from position at: 2 on a lead byte, else 1.
 inline std::size_t charWidth(std::string_view bytes, std::size_t at) noexcept {
     return isLeadByte(bytes[at]) ? 2 : 1;
-}
-
-inline char asciiLower(char byte) noexcept {
-    return (byte >= 'A' && byte <= 'Z') ? static_cast<char>(byte - 'A' + 'a') : byte;
 }
 
 inline char asciiUpper(char byte) noexcept {

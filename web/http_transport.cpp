@@ -8,51 +8,17 @@
 #include <memory>
 #include <string_view>
 
+#include "common/curl_handles.h"
+#include "common/header_lines.h"
+
 namespace ld {
 
 namespace {
-
-struct EasyHandleDeleter {
-    void operator()(CURL* handle) const noexcept { curl_easy_cleanup(handle); }
-};
-using EasyHandle = std::unique_ptr<CURL, EasyHandleDeleter>;
-
-struct HeaderListDeleter {
-    void operator()(curl_slist* list) const noexcept { curl_slist_free_all(list); }
-};
-using HeaderList = std::unique_ptr<curl_slist, HeaderListDeleter>;
-
-struct UrlHandleDeleter {
-    void operator()(CURLU* handle) const noexcept { curl_url_cleanup(handle); }
-};
-using UrlHandle = std::unique_ptr<CURLU, UrlHandleDeleter>;
 
 // libcurl's process-wide set-up, done once before the first transfer.
 void prepareCurl() {
     static const CURLcode prepared = curl_global_init(CURL_GLOBAL_DEFAULT);
     (void)prepared;
-}
-
-std::string_view trimmed(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    const auto last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
-}
-
-bool sameNameIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) {
-            return false;
-        }
-    }
-    return true;
 }
 
 // What the transfer receives, filled by the two callbacks.
@@ -109,28 +75,23 @@ std::vector<std::string> curlHeaderEntries(const RequestPlan& plan) {
     std::vector<std::string> entries;
     bool hasAgent = false;
     bool hasHost = false;
-    std::string_view block = plan.headerBlock.view();
-    while (!block.empty()) {
-        const auto end = block.find("\r\n");
-        const std::string_view line = block.substr(0, end);
-        block = end == std::string_view::npos ? std::string_view() : block.substr(end + 2);
+    forEachHeaderLine(plan.headerBlock.view(), [&](std::string_view line) {
         if (line.empty()) {
-            continue;  // an empty line would end the header block early
+            return;  // an empty line would end the header block early
         }
-        const auto colon = line.find(':');
-        if (colon == std::string_view::npos) {
+        const HeaderField field = splitHeaderField(line);
+        if (!field.hasColon) {
             entries.emplace_back(line);
-            continue;
+            return;
         }
-        const std::string_view name = trimmed(line.substr(0, colon));
-        hasAgent = hasAgent || sameNameIgnoringCase(name, "User-Agent");
-        hasHost = hasHost || sameNameIgnoringCase(name, "Host");
-        if (trimmed(line.substr(colon + 1)).empty()) {
-            entries.push_back(std::string(line.substr(0, colon)) + ";");
+        hasAgent = hasAgent || equalsIgnoreCase(field.name, "User-Agent");
+        hasHost = hasHost || equalsIgnoreCase(field.name, "Host");
+        if (field.value.empty()) {
+            entries.push_back(std::string(line.substr(0, line.find(':'))) + ";");
         } else {
             entries.emplace_back(line);
         }
-    }
+    });
     // Values that stem from the address or the caller stay on one line.
     const auto oneLine = [](std::string value) {
         std::erase_if(value, [](char c) { return c == '\r' || c == '\n'; });
@@ -351,19 +312,14 @@ std::optional<RequestPlan> nextHop(const RequestPlan& hop, long status,
     }
     if (next.host != hop.host || next.port != hop.port || next.secure != hop.secure) {
         std::string kept;
-        std::string_view block = hop.headerBlock.view();
-        while (!block.empty()) {
-            const auto end = block.find("\r\n");
-            const std::string_view line = block.substr(0, end);
-            block = end == std::string_view::npos ? std::string_view() : block.substr(end + 2);
-            const std::string_view name = trimmed(line.substr(0, line.find(':')));
-            if (sameNameIgnoringCase(name, "Cookie") ||
-                sameNameIgnoringCase(name, "Authorization")) {
-                continue;
+        forEachHeaderLine(hop.headerBlock.view(), [&kept](std::string_view line) {
+            const std::string_view name = splitHeaderField(line).name;
+            if (equalsIgnoreCase(name, "Cookie") || equalsIgnoreCase(name, "Authorization")) {
+                return;
             }
             kept += kept.empty() ? "" : "\r\n";
             kept += line;
-        }
+        });
         next.headerBlock = Text(std::move(kept));
     }
     return next;
