@@ -75,7 +75,7 @@ int runApplication(int argc, char** argv) {
         case CommandAction::demoAutopilot:
             break;
     }
-    // Taken as given from here; the current directory changes below.
+    // Made absolute now, before the current directory changes below.
     const QString folder = QFileInfo(QString::fromLocal8Bit(commandLine.folder)).absoluteFilePath();
 
     // Pictures need no display: without a chosen platform, draw off screen.
