@@ -1,6 +1,6 @@
 # The user's entry points. Each runs the setup (fast when nothing is missing),
 # configures and builds what it needs.
-.PHONY: all setup build test test-dev test-asan test-tsan fuzz package package-check faults demo screenshots bench format format-check lint clean
+.PHONY: all setup build test test-dev test-asan test-tsan fuzz package package-check faults demo screenshots bench windows-check format format-check lint clean
 
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
@@ -50,13 +50,20 @@ faults: setup build/release/build.ninja
 	cmake --build --preset release -j $(JOBS) --target faults xldl
 	build/release/bin/faults
 
+# Builds only what the demo runs (the program, the engine, the sample platform
+# and the check of the result), not the tests.
 demo: setup build/release/build.ninja
-	cmake --build --preset release -j $(JOBS)
+	cmake --build --preset release -j $(JOBS) --target lecture-downloader xldl sample-platform demo-check
 	bash scripts/demo.sh build/release
 
 screenshots: setup build/dev/build.ninja
 	cmake --build --preset dev -j $(JOBS) --target lecture-downloader
 	QT_QPA_PLATFORM=offscreen build/dev/bin/lecture-downloader --screenshots build/screenshots
+
+# The Windows platform files and the Qt-free sources cross-compiled with
+# mingw-w64, and the engine's file-layer tests run under Wine.
+windows-check: setup
+	bash scripts/windows-check.sh
 
 bench: setup build/release/build.ninja
 	cmake --build --preset release -j $(JOBS)

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Installs the .deb built by `make package` on this machine, checks that the
-# files are where the desktop and the program expect them, starts the installed
-# program off screen for a few seconds and removes the package again.
+# Checks the .deb built by `make package` with Debian's lintian (any error or
+# warning fails; overrides ship in the package, each with its reason), then
+# installs it on this machine, checks that the files are where the desktop and
+# the program expect them, starts the installed program off screen for a few
+# seconds and removes the package again.
 #   scripts/check-package.sh [build dir]   (default build/release)
 # Needs root (or sudo) for apt-get.
 set -euo pipefail
@@ -12,6 +14,16 @@ if [ -z "$deb" ]; then
   echo "check-package: no lecture-downloader_*.deb in $build (run make package)" >&2
   exit 2
 fi
+echo "check-package: lintian $deb"
+lintian_options=(--fail-on error,warning --display-info)
+if [ "$(id -u)" -eq 0 ]; then
+  lintian_options+=(--allow-root)
+fi
+if ! lintian "${lintian_options[@]}" "$deb"; then
+  echo "check-package: lintian reports errors or warnings" >&2
+  exit 1
+fi
+
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then
   SUDO="sudo"
@@ -27,6 +39,8 @@ $SUDO apt-get install -y -qq --no-install-recommends "$(realpath "$deb")" >/dev/
 fail=0
 for path in /usr/bin/lecture-downloader \
             /usr/lib/lecture-downloader/lecture-downloader \
+            /usr/share/doc/lecture-downloader/copyright \
+            /usr/share/doc/lecture-downloader/changelog.gz \
             /usr/lib/lecture-downloader/libxldl.so \
             /usr/share/applications/lecture-downloader.desktop; do
   [ -e "$path" ] || { echo "check-package: missing $path" >&2; fail=1; }
@@ -66,4 +80,10 @@ rm -rf "$workdir"
 if [ "$fail" -ne 0 ]; then
   exit 1
 fi
-echo "check-package: installed, started and ran for 5 s"
+# The installed program answers --version without a display.
+version=$(env -u DISPLAY -u WAYLAND_DISPLAY lecture-downloader --version || true)
+if [[ "$version" != "lecture-downloader "* ]]; then
+  echo "check-package: the installed program does not answer --version" >&2
+  exit 1
+fi
+echo "check-package: lintian clean; installed, started and ran for 5 s"

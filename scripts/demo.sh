@@ -8,7 +8,9 @@
 # With a display the window opens for you to use. Without one (no DISPLAY or
 # WAYLAND_DISPLAY), or with DEMO_AUTOPILOT=1, the program plays the user itself
 # in an offscreen window, prints each stage and the files it wrote, and saves a
-# picture of each stage under build/demo/.
+# picture of each stage under build/demo/. Then demo-check compares every
+# downloaded file with the platform's bytes and looks for the pictures; the
+# script exits non-zero unless the flow completed and the check passed.
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -17,7 +19,7 @@ case "$build" in /*) ;; *) build="$root/$build" ;; esac
 bin="$build/bin"
 demo="$root/build/demo"
 
-for file in "$bin/lecture-downloader" "$bin/sample-platform" "$bin/libxldl.so"; do
+for file in "$bin/lecture-downloader" "$bin/sample-platform" "$bin/libxldl.so" "$bin/demo-check"; do
   if [ ! -e "$file" ]; then
     echo "demo: $file is missing; build first (make demo builds build/release)" >&2
     exit 1
@@ -68,12 +70,21 @@ if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] || [ "${DEMO_AUTOPILOT:-0}" = 1 ]; 
     echo "demo: no display here, so the program runs the flow by itself in an offscreen window"
     export QT_QPA_PLATFORM=offscreen
   fi
+  # Start clean: pictures or files of an earlier run must not pass for this one's.
+  rm -rf "$demo/downloads"
+  rm -f "$demo"/*.png
   status=0
   "$bin/lecture-downloader" --demo-autopilot "$demo" || status=$?
   if [ "$status" -ne 0 ]; then
     echo "demo: the flow did not complete (exit code $status)" >&2
     exit "$status"
   fi
+  # The picture taken while data flows needs a paced platform to be certain.
+  pictures=(1-parsed.png 2-download-list.png 4-finished.png 5-about.png)
+  if [ "${DEMO_RATE:-4194304}" != 0 ]; then
+    pictures+=(3-downloading.png)
+  fi
+  "$bin/demo-check" 141 "$demo/downloads" "$demo" "${pictures[@]}"
   echo "demo: pictures in $demo, downloaded files in $demo/downloads"
 else
   cat <<TEXT

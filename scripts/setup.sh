@@ -9,7 +9,8 @@ PACKAGES=(
   libicu-dev libpcre2-dev libcurl4-openssl-dev libcpp-httplib-dev
   libgtest-dev libgmock-dev zlib1g-dev
   clang libclang-rt-14-dev clang-format clang-tidy
-  dpkg-dev file
+  dpkg-dev file lintian
+  mingw-w64 libz-mingw-w64-dev wine64
   fonts-wqy-microhei
   ca-certificates
 )

@@ -4,16 +4,15 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
-#include <QStringList>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <memory>
 #include <string>
 
+#include "app/command_line.h"
 #include "app/qt/demo_autopilot.h"
 #include "app/event_wiring.h"
 #include "app/qt/fatal_stop.h"
@@ -28,27 +27,9 @@
 namespace ld {
 namespace {
 
-constexpr const char* kScreenshotsOption = "--screenshots";
-
-bool wantsScreenshots(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], kScreenshotsOption) == 0) {
-            return true;
-        }
-    }
-    return false;
-}
-
-int runScreenshots(const QStringList& arguments) {
-    const qsizetype at = arguments.indexOf(QLatin1String(kScreenshotsOption));
-    if (at + 1 >= arguments.size()) {
-        std::fputs("usage: lecture-downloader --screenshots <folder>\n", stderr);
-        return 2;
-    }
-    const QString folder = arguments[at + 1];
+int runScreenshots(const QString& folder) {
     if (!saveScreenshots(folder)) {
-        std::fprintf(stderr, "could not write the screenshots into %s\n",
-                     folder.toLocal8Bit().constData());
+        std::fprintf(stderr, "无法把图片写入 %s\n", folder.toLocal8Bit().constData());
         return 1;
     }
     return 0;
@@ -75,13 +56,36 @@ void closeAfterTestDelay(MainWindow& window) {
 }  // namespace
 
 int runApplication(int argc, char** argv) {
+    // The command line is answered before Qt starts, so help, version and a
+    // wrong option need no display.
+    const CommandLine commandLine = parseCommandLine(argc, argv);
+    switch (commandLine.action) {
+        case CommandAction::printHelp:
+            std::fputs(usageText().c_str(), stdout);
+            return 0;
+        case CommandAction::printVersion:
+            std::fputs(versionText().c_str(), stdout);
+            return 0;
+        case CommandAction::usageError:
+            std::fprintf(stderr, "lecture-downloader: %s\n\n%s", commandLine.error.c_str(),
+                         usageText().c_str());
+            return kUsageExitCode;
+        case CommandAction::openWindow:
+        case CommandAction::screenshots:
+        case CommandAction::demoAutopilot:
+            break;
+    }
+    // Made absolute now, before the current directory changes below.
+    const QString folder = QFileInfo(QString::fromLocal8Bit(commandLine.folder)).absoluteFilePath();
+
     // Pictures need no display: without a chosen platform, draw off screen.
-    if (wantsScreenshots(argc, argv) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    const bool screenshots = commandLine.action == CommandAction::screenshots;
+    if (screenshots && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication application(argc, argv);
-    if (wantsScreenshots(argc, argv)) {
-        return runScreenshots(QApplication::arguments());
+    if (screenshots) {
+        return runScreenshots(folder);
     }
 
     // The program folder becomes the current directory; the engine library is
@@ -106,7 +110,9 @@ int runApplication(int argc, char** argv) {
     window->fire(Event::created);
     window->show();
     closeAfterTestDelay(*window);
-    const auto autopilot = startDemoAutopilotIfAsked(*window, QApplication::arguments());
+    const auto autopilot = commandLine.action == CommandAction::demoAutopilot
+                               ? std::make_unique<DemoAutopilot>(*window, folder)
+                               : nullptr;
     const int exitCode = QApplication::exec();
 
     // The window is closed: the engine is shut down (workers are not waited

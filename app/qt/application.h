@@ -3,8 +3,9 @@
 
 namespace ld {
 
-// Runs the program and returns its exit code. With "--screenshots <folder>"
-// it renders the window's pages into that folder instead and ends.
+// Runs the program and returns its exit code. The command line (see
+// app/command_line.h) may instead print help or the version, render the
+// window's pages into a folder, or run the demo without a user.
 int runApplication(int argc, char** argv);
 
 }  // namespace ld

@@ -194,14 +194,4 @@ QString DemoAutopilot::cell(List list, int row, int column) const {
     return toQString(window_.getCellText(list, row, column));
 }
 
-std::unique_ptr<DemoAutopilot> startDemoAutopilotIfAsked(MainWindow& window,
-                                                         const QStringList& arguments) {
-    const qsizetype at = arguments.indexOf(QLatin1String(kDemoAutopilotOption));
-    if (at < 0) {
-        return nullptr;
-    }
-    const QString folder = at + 1 < arguments.size() ? arguments[at + 1] : QStringLiteral("demo");
-    return std::make_unique<DemoAutopilot>(window, folder);
-}
-
 }  // namespace ld

@@ -14,9 +14,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QString>
-#include <QStringList>
 #include <QTimer>
-#include <memory>
 #include <vector>
 
 #include "window/control_names.h"
@@ -25,8 +23,7 @@ namespace ld {
 
 class MainWindow;
 
-inline constexpr const char* kDemoAutopilotOption = "--demo-autopilot";
-
+// Works from the event loop and must live until the loop has ended.
 class DemoAutopilot {
   public:
     DemoAutopilot(MainWindow& window, const QString& folder);
@@ -59,10 +56,5 @@ class DemoAutopilot {
     std::vector<bool> reported_;  // download rows whose completion was printed
     bool progressPictured_ = false;
 };
-
-// Starts the autopilot when the arguments ask for it; null otherwise. It works
-// from the event loop and must live until the loop has ended.
-std::unique_ptr<DemoAutopilot> startDemoAutopilotIfAsked(MainWindow& window,
-                                                         const QStringList& arguments);
 
 }  // namespace ld

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/qt/sound_player.h"
@@ -17,8 +18,11 @@ void put(std::vector<std::uint8_t>& out, std::uint32_t value, int bytes) {
     }
 }
 
-void tag(std::vector<std::uint8_t>& out, const char* name) {
-    out.insert(out.end(), name, name + 4);
+// A four-letter chunk name, appended byte by byte.
+void tag(std::vector<std::uint8_t>& out, std::string_view name) {
+    for (const char c : name) {
+        out.push_back(static_cast<std::uint8_t>(c));
+    }
 }
 
 // A RIFF/WAVE image with an optional odd-sized chunk before "data".
