@@ -42,6 +42,7 @@ for path in /usr/bin/lecture-downloader \
             /usr/share/doc/lecture-downloader/copyright \
             /usr/share/doc/lecture-downloader/changelog.gz \
             /usr/lib/lecture-downloader/libxldl.so \
+            /usr/lib/lecture-downloader/lecture-downloader-window.so \
             /usr/share/applications/lecture-downloader.desktop; do
   [ -e "$path" ] || { echo "check-package: missing $path" >&2; fail=1; }
 done
@@ -57,6 +58,7 @@ grep -q '^Name=课程视频下载器$' /usr/share/applications/lecture-downloade
 
 # Every library the program and the engine need is there after the install.
 missing=$(ldd /usr/lib/lecture-downloader/lecture-downloader /usr/lib/lecture-downloader/libxldl.so \
+          /usr/lib/lecture-downloader/lecture-downloader-window.so \
           | grep 'not found' || true)
 if [ -n "$missing" ]; then
   echo "check-package: unresolved libraries: $missing" >&2

@@ -19,7 +19,8 @@ case "$build" in /*) ;; *) build="$root/$build" ;; esac
 bin="$build/bin"
 demo="$root/build/demo"
 
-for file in "$bin/lecture-downloader" "$bin/sample-platform" "$bin/libxldl.so" "$bin/demo-check"; do
+for file in "$bin/lecture-downloader" "$bin/lecture-downloader-window.so" "$bin/sample-platform" \
+            "$bin/libxldl.so" "$bin/demo-check"; do
   if [ ! -e "$file" ]; then
     echo "demo: $file is missing; build first (make demo builds build/release)" >&2
     exit 1

@@ -180,56 +180,31 @@ struct HopOutcome {
     Reception reception;
 };
 
-HopOutcome transferOnce(const RequestPlan& hop) {
-    HopOutcome outcome;
-    const UrlHandle url(curl_url());
-    if (!url || curl_url_set(url.get(), CURLUPART_URL, curlAddress(hop).c_str(), 0) != CURLUE_OK) {
-        return outcome;
-    }
-    const EasyHandle easy(curl_easy_init());
-    if (!easy) {
-        return outcome;
-    }
-    HeaderList headers;
+// The header entries of the hop as a libcurl list; false when it cannot be built.
+bool buildHeaderList(const RequestPlan& hop, HeaderList& headers) {
     for (const std::string& entry : curlHeaderEntries(hop)) {
         curl_slist* extended = curl_slist_append(headers.get(), entry.c_str());
         if (extended == nullptr) {
-            return outcome;
+            return false;
         }
         (void)headers.release();
         headers.reset(extended);
     }
+    return true;
+}
 
-    Reception& reception = outcome.reception;
-    CURL* const h = easy.get();
+// The proxy and the method with its body. No proxy argument: a direct
+// connection, whatever the environment says. An empty one: the system's
+// settings (http_proxy, https_proxy, no_proxy), which libcurl reads itself. A
+// named one serves plain http addresses.
+bool setRouteAndMethod(CURL* h, const RequestPlan& hop) {
     bool set = true;
     const auto option = [&set](CURLcode code) { set = set && code == CURLE_OK; };
-    option(curl_easy_setopt(h, CURLOPT_CURLU, url.get()));
-    option(curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L));
-    option(curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https"));
-    option(curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L));
-    option(curl_easy_setopt(h, CURLOPT_HTTP_VERSION, long{CURL_HTTP_VERSION_1_1}));
-    option(curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, transport_limit::kConnectTimeoutSeconds));
-    option(curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L));
-    option(curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, transport_limit::kStallSeconds));
-    option(curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE,
-                            static_cast<curl_off_t>(transport_limit::kMaxBodyBytes)));
-    option(curl_easy_setopt(h, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L));
-    option(curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get()));
-    option(curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &receiveBody));
-    option(curl_easy_setopt(h, CURLOPT_WRITEDATA, &reception));
-    option(curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &receiveHeaderLine));
-    option(curl_easy_setopt(h, CURLOPT_HEADERDATA, &reception));
-
-    // No proxy argument: a direct connection, whatever the environment says.
-    // An empty one: the system's settings (http_proxy, https_proxy, no_proxy),
-    // which libcurl reads itself. A named one serves plain http addresses.
     if (!hop.proxy.has_value()) {
         option(curl_easy_setopt(h, CURLOPT_PROXY, ""));
     } else if (!hop.proxy->empty()) {
         option(curl_easy_setopt(h, CURLOPT_PROXY, hop.secure ? "" : hop.proxy->c_str()));
     }
-
     if (hop.sendsBody) {
         static constexpr char kNoBytes[] = "";
         const char* bytes =
@@ -246,7 +221,47 @@ HopOutcome transferOnce(const RequestPlan& hop) {
     } else {
         option(curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, hop.verb.c_str()));
     }
-    if (!set) {
+    return set;
+}
+
+// Everything libcurl needs for one hop; false when an option is refused.
+bool setTransferOptions(CURL* h, const RequestPlan& hop, CURLU* url, curl_slist* headers,
+                        Reception& reception) {
+    bool set = true;
+    const auto option = [&set](CURLcode code) { set = set && code == CURLE_OK; };
+    option(curl_easy_setopt(h, CURLOPT_CURLU, url));
+    option(curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L));
+    option(curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https"));
+    option(curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L));
+    option(curl_easy_setopt(h, CURLOPT_HTTP_VERSION, long{CURL_HTTP_VERSION_1_1}));
+    option(curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, transport_limit::kConnectTimeoutSeconds));
+    option(curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L));
+    option(curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, transport_limit::kStallSeconds));
+    option(curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE,
+                            static_cast<curl_off_t>(transport_limit::kMaxBodyBytes)));
+    option(curl_easy_setopt(h, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L));
+    option(curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers));
+    option(curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &receiveBody));
+    option(curl_easy_setopt(h, CURLOPT_WRITEDATA, &reception));
+    option(curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &receiveHeaderLine));
+    option(curl_easy_setopt(h, CURLOPT_HEADERDATA, &reception));
+    return set && setRouteAndMethod(h, hop);
+}
+
+HopOutcome transferOnce(const RequestPlan& hop) {
+    HopOutcome outcome;
+    const UrlHandle url(curl_url());
+    if (!url || curl_url_set(url.get(), CURLUPART_URL, curlAddress(hop).c_str(), 0) != CURLUE_OK) {
+        return outcome;
+    }
+    const EasyHandle easy(curl_easy_init());
+    HeaderList headers;
+    if (!easy || !buildHeaderList(hop, headers)) {
+        return outcome;
+    }
+    Reception& reception = outcome.reception;
+    CURL* const h = easy.get();
+    if (!setTransferOptions(h, hop, url.get(), headers.get(), reception)) {
         return outcome;
     }
 

@@ -9,89 +9,39 @@
 namespace ld::layout {
 namespace {
 
+// One row per control, in the order the window creates them. Laid out as a
+// table, one control a line, so the geometry reads column by column.
 std::vector<ControlEntry> buildTable() {
     using enum Kind;
     using enum TextStyle;
     constexpr int w = kWindowPage;
+    const std::string courseAddress = defaultCourseAddress();
+    // clang-format off
     return {
-        {"编辑框1",
-         editBox,
-         w,
-         {2, 0, 398, 32},
-         defaultCourseAddress(),
-         true,
-         normal,
-         Control::编辑框1,
-         {}},
-        {"按钮1", button, w, {408, 3, 72, 29}, "搜索", true, normal, Control::按钮1, {}},
-        {kTabControlName, tabControl, w, {1, 32, 488, 472}, "", true, normal, {}, {}},
-        {kTimerName, timer, w, {}, "", true, normal, {}, {}},
+        // name            kind              page geometry              initial text                                            enabled style      control                list
+        {"编辑框1",         editBox,          w, {2, 0, 398, 32},       courseAddress,                                           true,  normal,    Control::编辑框1,       {}},
+        {"按钮1",           button,           w, {408, 3, 72, 29},      "搜索",                                                  true,  normal,    Control::按钮1,         {}},
+        {kTabControlName,  tabControl,       w, {1, 32, 488, 472},     "",                                                      true,  normal,    {},                    {}},
+        {kTimerName,       timer,            w, {},                    "",                                                      true,  normal,    {},                    {}},
 
-        {"超级列表框1", reportList, 0, {2, 24, 488, 360}, "", true, normal, {}, List::超级列表框1},
-        {"按钮2",
-         button,
-         0,
-         {176, 400, 112, 32},
-         "一键加入下载列表",
-         false,
-         normal,
-         Control::按钮2,
-         {}},
-        {"按钮3", button, 0, {320, 400, 112, 32}, "清空列表", true, normal, Control::按钮3, {}},
-        {"按钮4", button, 0, {24, 400, 112, 32}, "删除失败", false, normal, Control::按钮4, {}},
-        {"透明标签2",
-         transparentLabel,
-         0,
-         {8, 441, 464, 24},
-         "",
-         true,
-         red,
-         Control::透明标签2,
-         {}},
+        {"超级列表框1",     reportList,       0, {2, 24, 488, 360},     "",                                                      true,  normal,    {},                    List::超级列表框1},
+        {"按钮2",           button,           0, {176, 400, 112, 32},   "一键加入下载列表",                                        false, normal,    Control::按钮2,         {}},
+        {"按钮3",           button,           0, {320, 400, 112, 32},   "清空列表",                                               true,  normal,    Control::按钮3,         {}},
+        {"按钮4",           button,           0, {24, 400, 112, 32},    "删除失败",                                               false, normal,    Control::按钮4,         {}},
+        {"透明标签2",       transparentLabel, 0, {8, 441, 464, 24},     "",                                                      true,  red,       Control::透明标签2,     {}},
 
-        {"超级列表框2", reportList, 1, {0, 24, 488, 376}, "", true, normal, {}, List::超级列表框2},
-        {"透明标签1",
-         transparentLabel,
-         1,
-         {256, 0, 160, 24},
-         "",
-         true,
-         black,
-         Control::透明标签1,
-         {}},
-        {"编辑框保存", editBox, 1, {8, 408, 128, 24}, "", true, normal, Control::编辑框保存, {}},
-        {"按钮选择", button, 1, {144, 416, 48, 24}, "浏览", true, normal, Control::按钮选择, {}},
-        {"按钮1清空", button, 1, {232, 416, 48, 24}, "清空", true, normal, Control::按钮1清空, {}},
-        {"按钮下载",
-         button,
-         1,
-         {328, 416, 56, 24},
-         "开始下载",
-         true,
-         normal,
-         Control::按钮下载,
-         {}},
-        {"按钮暂停", button, 1, {424, 416, 48, 24}, "暂停", true, normal, Control::按钮暂停, {}},
-        {"透明标签显示",
-         transparentLabel,
-         1,
-         {8, 440, 464, 24},
-         "下载出错双击可以删除下载成功或者出错项目，然后点击开始继续下载",
-         true,
-         red,
-         Control::透明标签显示,
-         {}},
+        {"超级列表框2",     reportList,       1, {0, 24, 488, 376},     "",                                                      true,  normal,    {},                    List::超级列表框2},
+        {"透明标签1",       transparentLabel, 1, {256, 0, 160, 24},     "",                                                      true,  black,     Control::透明标签1,     {}},
+        {"编辑框保存",      editBox,          1, {8, 408, 128, 24},     "",                                                      true,  normal,    Control::编辑框保存,    {}},
+        {"按钮选择",        button,           1, {144, 416, 48, 24},    "浏览",                                                  true,  normal,    Control::按钮选择,      {}},
+        {"按钮1清空",       button,           1, {232, 416, 48, 24},    "清空",                                                  true,  normal,    Control::按钮1清空,     {}},
+        {"按钮下载",        button,           1, {328, 416, 56, 24},    "开始下载",                                               true,  normal,    Control::按钮下载,      {}},
+        {"按钮暂停",        button,           1, {424, 416, 48, 24},    "暂停",                                                  true,  normal,    Control::按钮暂停,      {}},
+        {"透明标签显示",    transparentLabel, 1, {8, 440, 464, 24},     "下载出错双击可以删除下载成功或者出错项目，然后点击开始继续下载", true,  red,       Control::透明标签显示,  {}},
 
-        {"标签1",
-         label,
-         2,
-         {0, 192, 487, 56},
-         "本工具供测试娱乐。勿用于商业目的。下载后24小时删除",
-         true,
-         boldAbout,
-         Control::标签1,
-         {}},
+        {"标签1",           label,            2, {0, 192, 487, 56},     "本工具供测试娱乐。勿用于商业目的。下载后24小时删除",          true,  boldAbout, Control::标签1,         {}},
     };
+    // clang-format on
 }
 
 const std::vector<ControlEntry>& table() {

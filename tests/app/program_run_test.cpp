@@ -51,6 +51,7 @@ class ProgramRun : public ::testing::Test {
             fs::copy_file(LD_PROGRAM, program);
         }
         program_ = program;
+        fs::create_symlink(LD_WINDOW_MODULE, folder_ / fs::path(LD_WINDOW_MODULE).filename());
     }
     void TearDown() override { fs::remove_all(folder_); }
 
@@ -119,6 +120,15 @@ TEST_F(ProgramRun, AMissingEngineFunctionIsAFatalStopAtItsFirstCall) {
         std::string::npos)
         << run.errors;
     EXPECT_EQ(run.calls, "XL_Init " + folder_.string() + "\n");
+}
+
+TEST_F(ProgramRun, AMissingWindowModuleStopsWithTheWindowLoadFailure) {
+    installEngine(XLDL_TEST_DOUBLE);
+    fs::remove(folder_ / fs::path(LD_WINDOW_MODULE).filename());
+    const ProgramOutcome run = start();
+    EXPECT_EQ(run.exitCode, 255);
+    EXPECT_NE(run.errors.find("载入启动窗口失败"), std::string::npos) << run.errors;
+    EXPECT_EQ(run.calls, "");  // nothing of the program ran
 }
 
 }  // namespace

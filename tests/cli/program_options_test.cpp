@@ -74,5 +74,17 @@ TEST(ProgramOptions, AWrongOptionPrintsTheReasonAndUsageOnStandardErrorAndExitsT
     EXPECT_NE(run("--bogus").errors.find("未知选项 --bogus"), std::string::npos);
 }
 
+// The program itself needs no toolkit: Qt lives in the window module, which is
+// loaded only for the window. A headless server without a display or Qt's
+// platform plugins can run everything else.
+TEST(ProgramOptions, TheProgramItselfLinksNoQt) {
+    const fs::path listing = fs::path(LD_TEST_WORK_DIR) / "program-libraries.txt";
+    const std::string command = "ldd '" + std::string(LD_PROGRAM) + "' >'" + listing.string() + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const std::string libraries = readAll(listing);
+    EXPECT_NE(libraries.find("libc.so"), std::string::npos) << libraries;
+    EXPECT_EQ(libraries.find("libQt"), std::string::npos) << libraries;
+}
+
 }  // namespace
 }  // namespace ld

@@ -1,0 +1,56 @@
+#include "app/program_entry.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "app/command_line.h"
+#include "app/executable_path.h"
+#include "app/window_module.h"
+#include "download/shared_library.h"
+
+namespace ld {
+namespace {
+
+// The exit code of a window that cannot be loaded, as a fatal stop's.
+constexpr int kWindowMissingExitCode = 255;
+
+int runWindow(int argc, char** argv) {
+    const std::filesystem::path module = executablePath().parent_path() / kWindowModuleFileName;
+    const std::optional<SharedLibrary> library = SharedLibrary::open(module);
+    const auto entry = library ? reinterpret_cast<WindowModuleEntry>(
+                                     library->symbol(kWindowModuleEntry))
+                               : nullptr;
+    if (entry == nullptr) {
+        std::fprintf(stderr, "lecture-downloader: 载入启动窗口失败 (%s)\n",
+                     reinterpret_cast<const char*>(module.u8string().c_str()));
+        return kWindowMissingExitCode;
+    }
+    return entry(argc, argv);
+}
+
+}  // namespace
+
+int runProgram(int argc, char** argv) {
+    const CommandLine commandLine = parseCommandLine(argc, argv);
+    switch (commandLine.action) {
+        case CommandAction::printHelp:
+            std::fputs(usageText().c_str(), stdout);
+            return 0;
+        case CommandAction::printVersion:
+            std::fputs(versionText().c_str(), stdout);
+            return 0;
+        case CommandAction::usageError:
+            std::fprintf(stderr, "lecture-downloader: %s\n\n%s", commandLine.error.c_str(),
+                         usageText().c_str());
+            return kUsageExitCode;
+        case CommandAction::openWindow:
+        case CommandAction::screenshots:
+        case CommandAction::demoAutopilot:
+            break;
+    }
+    return runWindow(argc, argv);
+}
+
+}  // namespace ld
