@@ -76,6 +76,12 @@ const StateDisplay* displayFor(std::int32_t stateCode) {
     }
 }
 
+// States in which the row's 完成状态 cell shows how far its file has come.
+bool showsProgress(std::int32_t stateCode) {
+    return stateCode == XLDL_STATE_RUNNING || stateCode == XLDL_STATE_PAUSED ||
+           stateCode == XLDL_STATE_FINISHING;
+}
+
 // The one place a row is marked as failed.
 void markRowFailed(Controls& controls, int row, std::int32_t failureCode) {
     controls.setCellText(kDownloadList, row, kDownloadStatusColumn, failedRowText(failureCode));
@@ -210,6 +216,12 @@ void pollCurrentTask(const DownloadQueue& queue) {
     // After a completion that started the next row this reads the fresh
     // record: the new row shows 0.00MB and the line a zero speed.
     const TaskInfoRecord& info = state.taskInfoRecord;
+    if (state.taskLive && showsProgress(stateCode)) {
+        const Text percent = progressPercentText(info.已下载速度(), info.文件总大小());
+        if (!percent.empty()) {
+            controls.setCellText(kDownloadList, queue.shared.taskRow, kDownloadStatusColumn, percent);
+        }
+    }
     const int sizeRow = state.taskLive ? queue.shared.taskRow : row;
     controls.setCellText(kDownloadList, sizeRow, kDownloadSizeColumn,
                          fileSizeText(info.文件总大小()));

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <algorithm>
 #include <string>
 
 #include "text/codepage.h"
@@ -60,6 +61,20 @@ Text speedLineText(std::int32_t bytesPerSecond, std::int32_t usableSources,
     return concatTexts(
         {kLead, Text(std::to_string(number)), inMegabytes ? kMegabyteUnit : kKilobyteUnit,
          Text(std::to_string(usableSources)), Text("/"), Text(std::to_string(totalSources))});
+}
+
+Text progressPercentText(std::int64_t bytesDone, std::int64_t totalBytes) {
+    if (totalBytes <= 0 || bytesDone < 0) {
+        return Text();
+    }
+    if (bytesDone >= totalBytes) {
+        return Text("100%");
+    }
+    // A double holds the quotient closely enough for a whole percent; the
+    // clamp keeps 100% for the complete file alone.
+    const double share = static_cast<double>(bytesDone) / static_cast<double>(totalBytes);
+    const auto percent = std::min<std::int64_t>(99, static_cast<std::int64_t>(share * 100.0));
+    return Text(std::to_string(percent) + "%");
 }
 
 }  // namespace ld

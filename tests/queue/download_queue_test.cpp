@@ -129,8 +129,8 @@ TEST_P(DownloadQueueStateTest, ShowsTheStateSizeAndSpeed) {
 INSTANTIATE_TEST_SUITE_P(
     Codes, DownloadQueueStateTest,
     ::testing::Values(StateCase{0, "", 1000, ""}, StateCase{1, "已取消", 0, "下载失败"},
-                      StateCase{2, "已暂停", 0, ""}, StateCase{3, "下载中", 1000, ""},
-                      StateCase{5, "发送请求", 1000, ""}, StateCase{6, "结束请求", 1000, ""},
+                      StateCase{2, "已暂停", 0, "0%"}, StateCase{3, "下载中", 1000, "0%"},
+                      StateCase{5, "发送请求", 1000, ""}, StateCase{6, "结束请求", 1000, "0%"},
                       StateCase{7, "", 1000, ""}, StateCase{-1, "", 1000, ""}));
 
 TEST_F(DownloadQueueTest, CompletionMarksTheRowAndStartsTheNextInTheSameTick) {
@@ -171,6 +171,39 @@ TEST_F(DownloadQueueTest, CompletionMarksTheRowAndStartsTheNextInTheSameTick) {
     EXPECT_EQ(window.interval(), 0);
     EXPECT_EQ(window.soundsPlayed().size(), 2U);
     EXPECT_EQ(window.rowCount(kList), 2);
+}
+
+TEST_F(DownloadQueueTest, TheRowShowsItsPercentageUntilItFinishesOrFails) {
+    addRow("one", "http://v.example/1");
+    addRow("two", "http://v.example/2");
+    start();
+    auto& first = engine.task(1);
+    first.state = 5;  // request sent, size not known yet
+    tick();
+    EXPECT_EQ(cell(0, 4), "");
+    first.state = 3;
+    first.totalSize = 48 * 1048576;
+    first.doneBytes = 17 * 1048576;
+    tick();
+    EXPECT_EQ(cell(0, 4), "35%");
+    EXPECT_EQ(cell(1, 4), "");
+    first.state = 4;
+    first.doneBytes = first.totalSize;
+    tick();
+    EXPECT_EQ(cell(0, 4), "下载完毕");
+    EXPECT_EQ(cell(1, 4), "");  // the next row's fresh record shows no percentage yet
+
+    auto& second = engine.task(2);
+    second.state = 3;
+    second.totalSize = 1000;
+    second.doneBytes = 999;
+    tick();
+    EXPECT_EQ(cell(1, 4), "99%");
+    second.state = 1;
+    second.failureCode = 404;
+    tick();
+    EXPECT_EQ(cell(1, 4), "下载失败 (404)");
+    EXPECT_EQ(cell(0, 4), "下载完毕");
 }
 
 TEST_F(DownloadQueueTest, AFileFinishedBeforeTheFirstTickStillShowsItsSize) {

@@ -82,6 +82,7 @@ std::int32_t MemoryEngine::queryTaskInfo(std::uint32_t handle, void* infoRecord)
     writeAt(infoRecord, XLDL_INFO_STATE_OFFSET, task.state);
     writeAt(infoRecord, XLDL_INFO_FAILURE_CODE_OFFSET, task.failureCode);
     writeAt(infoRecord, XLDL_INFO_TOTAL_SIZE_OFFSET, task.totalSize);
+    writeAt(infoRecord, XLDL_INFO_DOWNLOADED_OFFSET, task.doneBytes);
     writeAt(infoRecord, XLDL_INFO_SPEED_OFFSET, task.speed);
     writeAt(infoRecord, XLDL_INFO_USABLE_SOURCES_OFFSET, task.usableSources);
     writeAt(infoRecord, XLDL_INFO_TOTAL_SOURCES_OFFSET, task.totalSources);

@@ -1,6 +1,6 @@
 // An in-memory download engine for the queue's tests. It reads the create
 // record at the layout's offsets when a task is created and writes the state,
-// failure code, size, speed and source counts the test sets into the info
+// failure code, size, bytes done, speed and source counts the test sets into the info
 // record when it is queried. Every call is logged ("create 1", "start 1",
 // "stop 1", "query 1").
 #pragma once
@@ -27,6 +27,7 @@ struct MemoryTask {
     std::int32_t state = 0;
     std::int32_t failureCode = 0;
     std::int64_t totalSize = 0;
+    std::int64_t doneBytes = 0;
     std::int32_t speed = 0;
     std::int32_t usableSources = 0;
     std::int32_t totalSources = 0;

@@ -69,5 +69,20 @@ INSTANTIATE_TEST_SUITE_P(
                       SpeedCase{INT32_MAX, 12, 34, "当前速度：2047MB    可用资源数：12/34"},
                       SpeedCase{-2048, -1, 0, "当前速度：-2KB    可用资源数：-1/0"}));
 
+TEST(ProgressPercentText, RoundsDownSoOnlyACompleteFileReadsAHundred) {
+    EXPECT_EQ(progressPercentText(0, 100), Text("0%"));
+    EXPECT_EQ(progressPercentText(37, 100), Text("37%"));
+    EXPECT_EQ(progressPercentText(999, 1000), Text("99%"));
+    EXPECT_EQ(progressPercentText(1000, 1000), Text("100%"));
+    EXPECT_EQ(progressPercentText(48LL * 1073741824 - 1, 48LL * 1073741824), Text("99%"));
+    // Sizes far beyond 2^63 / 100 bytes do not overflow.
+    EXPECT_EQ(progressPercentText(INT64_MAX - 1, INT64_MAX), Text("99%"));
+    EXPECT_EQ(progressPercentText(INT64_MAX / 4, INT64_MAX), Text("25%"));
+    // Unknown size: nothing to show; more than the size (a grown file): 100%.
+    EXPECT_EQ(progressPercentText(10, 0), Text());
+    EXPECT_EQ(progressPercentText(10, -1), Text());
+    EXPECT_EQ(progressPercentText(150, 100), Text("100%"));
+}
+
 }  // namespace
 }  // namespace ld
