@@ -12,6 +12,10 @@ namespace ld {
 // rounded half up: 0.00MB, 1.50MB, 1024.00MB, 1.00GB.
 Text fileSizeText(std::int64_t bytes);
 
+// A speed as the speed line writes it: whole KB below 1 MiB per second, else
+// whole MB (truncated): "512KB", "4MB".
+Text speedText(std::int32_t bytesPerSecond);
+
 // "当前速度：512KB    可用资源数：3/5": the speed in whole KB below 1 MiB per
 // second, else in whole MB (truncated), then usable/total sources.
 Text speedLineText(std::int32_t bytesPerSecond, std::int32_t usableSources,
