@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the .deb built by `make package` on this machine, checks that the
 # files are where the desktop and the program expect them, starts the installed
-# program off screen for a few seconds and removes the package again.
+# program off screen for a few seconds, asks its terminal mode for its usage and
+# removes the package again.
 #   scripts/check-package.sh [build dir]   (default build/release)
 # Needs root (or sudo) for apt-get.
 set -euo pipefail
@@ -28,7 +29,8 @@ fail=0
 for path in /usr/bin/lecture-downloader \
             /usr/lib/lecture-downloader/lecture-downloader \
             /usr/lib/lecture-downloader/libxldl.so \
-            /usr/share/applications/lecture-downloader.desktop; do
+            /usr/share/applications/lecture-downloader.desktop \
+            /usr/share/man/man1/lecture-downloader.1.gz; do
   [ -e "$path" ] || { echo "check-package: missing $path" >&2; fail=1; }
 done
 for size in 16 32 48 64 128; do
@@ -62,6 +64,12 @@ if [ "$status" -ne 124 ]; then
   fail=1
 fi
 rm -rf "$workdir"
+
+# The terminal mode answers without a display.
+if ! (unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM; lecture-downloader list --help) >/dev/null 2>&1; then
+  echo "check-package: lecture-downloader list --help failed" >&2
+  fail=1
+fi
 
 if [ "$fail" -ne 0 ]; then
   exit 1

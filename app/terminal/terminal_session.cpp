@@ -193,7 +193,8 @@ TerminalSession::Ending TerminalSession::stopBatch(std::vector<BatchRow>& batch,
         // the next run resumes it.
         window_.fire(kPauseClicked);
     }
-    summary.interrupted = true;
+    // Stopped with nothing left to do is no interruption.
+    summary.interrupted = firstLeft < batchSize;
     for (int row = firstLeft; row < batchSize; ++row) {
         const BatchRow& entry = batch[static_cast<std::size_t>(row)];
         summary.missed.push_back({entry.number, entry.title, "已中断"});

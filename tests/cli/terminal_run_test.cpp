@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +15,7 @@
 #include <numeric>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/terminal/display_text.h"
@@ -227,6 +229,24 @@ TEST_F(TerminalRun, InterruptKeepsThePartialFileAndTheSameCommandResumesIt) {
     constexpr std::int64_t kInFlight = 1024 * 1024;
     EXPECT_LE(platform_->videoBytesServed(), everything - doneAtStop + kInFlight)
         << "the interrupted file was fetched again from its start";
+}
+
+TEST_F(TerminalRun, InterruptWhileTheCatalogueIsAwaitedEndsAtOnceWith130) {
+    sample::SamplePlatformOptions slow;
+    slow.answerDelay = std::chrono::seconds(5);
+    platform_->setOptions(slow);
+    ChildProcess child(CLI_PROGRAM, {"list", courseAddress("142"), "--json"}, environment());
+    // Give it time to block the signals and send its request; then it must
+    // not wait for the answer.
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    child.signal(SIGINT);
+    const Finished stopped = child.finish();
+    EXPECT_EQ(stopped.exitCode, 130) << stopped.err;
+    const auto lines = jsonLines(stopped.out);
+    ASSERT_FALSE(lines.empty()) << "ended by the signal instead of handling it";
+    EXPECT_EQ(lines.back().at("event"), "summary");
+    EXPECT_EQ(lines.back().at("interrupted"), true);
+    EXPECT_EQ(lines.back().at("exit_code"), 130);
 }
 
 TEST_F(TerminalRun, LiveLineOnATerminalIsRedrawnInPlaceAndNeverWraps) {
