@@ -1,8 +1,8 @@
-// Ctrl+C (SIGINT) and SIGTERM as requests to stop, received where the session
-// can act on them instead of ending the process on the spot.
+// Ctrl+C (SIGINT), SIGTERM and SIGHUP as requests to stop, received where the
+// session can act on them instead of ending the process on the spot.
 //
 // Construct it on the main thread before any other thread starts: it blocks
-// both signals there, so every thread started later inherits the block and
+// the signals there, so every thread started later inherits the block and
 // the signals stay pending until waitFor takes them. Destruction drops any
 // stop signal still pending and restores the previous mask. POSIX only.
 #pragma once

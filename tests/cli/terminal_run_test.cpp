@@ -239,7 +239,7 @@ TEST_F(TerminalRun, InterruptWhileTheCatalogueIsAwaitedEndsAtOnceWith130) {
     // Give it time to block the signals and send its request; then it must
     // not wait for the answer.
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    child.signal(SIGINT);
+    child.signal(SIGTERM);  // as a service manager stops it
     const Finished stopped = child.finish();
     EXPECT_EQ(stopped.exitCode, 130) << stopped.err;
     const auto lines = jsonLines(stopped.out);
