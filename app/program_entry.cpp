@@ -9,6 +9,9 @@
 #include "app/executable_path.h"
 #include "app/window_module.h"
 #include "download/shared_library.h"
+#if defined(LD_TERMINAL_MODE)
+#include "app/terminal/terminal_main.h"
+#endif
 
 namespace ld {
 namespace {
@@ -33,6 +36,12 @@ int runWindow(int argc, char** argv) {
 }  // namespace
 
 int runProgram(int argc, char** argv) {
+#if defined(LD_TERMINAL_MODE)
+    // `lecture-downloader list|download ...` runs in the terminal.
+    if (wantsTerminal(argc, argv)) {
+        return runTerminal(argc, argv);
+    }
+#endif
     const CommandLine commandLine = parseCommandLine(argc, argv);
     switch (commandLine.action) {
         case CommandAction::printHelp:

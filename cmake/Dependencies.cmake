@@ -6,6 +6,8 @@ find_package(Threads REQUIRED)
 find_package(ICU 72 REQUIRED COMPONENTS uc)
 find_package(CURL REQUIRED)
 find_package(ZLIB REQUIRED)
+# The terminal mode's --json output.
+find_package(nlohmann_json 3.10 REQUIRED)
 
 # PCRE2 and cpp-httplib: Debian ships pkg-config files for them; vcpkg (Windows)
 # ships CMake packages. The project links the two through ld_pcre2 / ld_httplib.

@@ -3,7 +3,7 @@
 # warning fails; overrides ship in the package, each with its reason), then
 # installs it on this machine, checks that the files are where the desktop and
 # the program expect them, starts the installed program off screen for a few
-# seconds and removes the package again.
+# seconds, asks its terminal mode for its usage and removes the package again.
 #   scripts/check-package.sh [build dir]   (default build/release)
 # Needs root (or sudo) for apt-get.
 set -euo pipefail
@@ -43,7 +43,8 @@ for path in /usr/bin/lecture-downloader \
             /usr/share/doc/lecture-downloader/changelog.gz \
             /usr/lib/lecture-downloader/libxldl.so \
             /usr/lib/lecture-downloader/lecture-downloader-window.so \
-            /usr/share/applications/lecture-downloader.desktop; do
+            /usr/share/applications/lecture-downloader.desktop \
+            /usr/share/man/man1/lecture-downloader.1.gz; do
   [ -e "$path" ] || { echo "check-package: missing $path" >&2; fail=1; }
 done
 for size in 16 32 48 64 128; do
@@ -78,6 +79,12 @@ if [ "$status" -ne 124 ]; then
   fail=1
 fi
 rm -rf "$workdir"
+
+# The terminal mode answers without a display.
+if ! (unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM; lecture-downloader list --help) >/dev/null 2>&1; then
+  echo "check-package: lecture-downloader list --help failed" >&2
+  fail=1
+fi
 
 if [ "$fail" -ne 0 ]; then
   exit 1

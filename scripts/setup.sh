@@ -7,7 +7,7 @@ PACKAGES=(
   cmake ninja-build pkg-config g++ make
   qt6-base-dev qt6-multimedia-dev libqt6multimedia6 qt6-image-formats-plugins
   libicu-dev libpcre2-dev libcurl4-openssl-dev libcpp-httplib-dev
-  libgtest-dev libgmock-dev zlib1g-dev
+  libgtest-dev libgmock-dev zlib1g-dev nlohmann-json3-dev
   clang libclang-rt-14-dev clang-format clang-tidy
   dpkg-dev file lintian
   mingw-w64 libz-mingw-w64-dev wine64

@@ -49,18 +49,21 @@ Text fileSizeText(std::int64_t bytes) {
     return Text(twoDecimals(hundredthsHalfUp(value)) + (inGigabytes ? "GB" : "MB"));
 }
 
-Text speedLineText(std::int32_t bytesPerSecond, std::int32_t usableSources,
-                   std::int32_t totalSources) {
+Text speedText(std::int32_t bytesPerSecond) {
     const double kilobytes = static_cast<double>(bytesPerSecond) / kKibibyte;
     const bool inMegabytes = kilobytes - 1024.0 >= -kUnitSwitchTolerance;
     // Integer division truncates toward zero, as the line wants.
     const std::int32_t number = inMegabytes ? bytesPerSecond / 1048576 : bytesPerSecond / 1024;
+    return Text(std::to_string(number) + (inMegabytes ? "MB" : "KB"));
+}
+
+Text speedLineText(std::int32_t bytesPerSecond, std::int32_t usableSources,
+                   std::int32_t totalSources) {
     static const Text kLead = gbk("当前速度：");
-    static const Text kMegabyteUnit = gbk("MB    可用资源数：");
-    static const Text kKilobyteUnit = gbk("KB    可用资源数：");
-    return concatTexts(
-        {kLead, Text(std::to_string(number)), inMegabytes ? kMegabyteUnit : kKilobyteUnit,
-         Text(std::to_string(usableSources)), Text("/"), Text(std::to_string(totalSources))});
+    static const Text kSources = gbk("    可用资源数：");
+    return concatTexts({kLead, speedText(bytesPerSecond), kSources,
+                        Text(std::to_string(usableSources)), Text("/"),
+                        Text(std::to_string(totalSources))});
 }
 
 Text progressPercentText(std::int64_t bytesDone, std::int64_t totalBytes) {

@@ -17,6 +17,10 @@ Text fileSizeText(std::int64_t bytes);
 // appears only once every byte is there. Empty while the size is unknown.
 Text progressPercentText(std::int64_t bytesDone, std::int64_t totalBytes);
 
+// A speed as the speed line writes it: whole KB below 1 MiB per second, else
+// whole MB (truncated): "512KB", "4MB".
+Text speedText(std::int32_t bytesPerSecond);
+
 // "当前速度：512KB    可用资源数：3/5": the speed in whole KB below 1 MiB per
 // second, else in whole MB (truncated), then usable/total sources.
 Text speedLineText(std::int32_t bytesPerSecond, std::int32_t usableSources,

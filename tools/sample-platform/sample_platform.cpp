@@ -206,6 +206,7 @@ class SamplePlatform::Impl {
         return catalogueCourseIds_;
     }
     int videoRequests() const { return videoRequests_.load(); }
+    std::int64_t videoBytes() const { return videoBytes_.load(); }
     int requests() const { return requestNumber_.load(); }
     std::chrono::nanoseconds serverTime() const {
         return std::chrono::nanoseconds(serverNanos_.load());
@@ -219,6 +220,7 @@ class SamplePlatform::Impl {
         playInfoVideoIds_.clear();
         catalogueCourseIds_.clear();
         videoRequests_ = 0;
+        videoBytes_ = 0;
         serverNanos_ = 0;
         requestNumber_ = 0;
     }
@@ -381,7 +383,7 @@ class SamplePlatform::Impl {
             "ETag", "\"" + lecture->videoId + "-v" + std::to_string(options.videoVersion) + "\"");
         serveBody(
             response, size, "video/x-flv",
-            [videoId = lecture->videoId, version = options.videoVersion,
+            [this, videoId = lecture->videoId, version = options.videoVersion,
              stallAt = options.stallAtByte, stallFor = options.stallFor,
              stalled = false](std::int64_t offset, std::span<char> out) mutable {
                 const auto end = offset + static_cast<std::int64_t>(out.size());
@@ -390,6 +392,7 @@ class SamplePlatform::Impl {
                     std::this_thread::sleep_for(stallFor);
                 }
                 fillVersionedVideoBytes(videoId, version, offset, out);
+                videoBytes_ += static_cast<std::int64_t>(out.size());
             },
             options.dropAfterBytes, options.videoBytesPerSecond);
     }
@@ -407,6 +410,7 @@ class SamplePlatform::Impl {
     std::atomic<int> requestNumber_{0};
     std::atomic<bool> warmingUp_{false};
     std::atomic<int> videoRequests_{0};
+    std::atomic<std::int64_t> videoBytes_{0};
     std::atomic<std::int64_t> serverNanos_{0};
 };
 
@@ -454,6 +458,9 @@ std::vector<std::string> SamplePlatform::playInfoVideoIds() const {
 }
 int SamplePlatform::videoRequests() const {
     return impl_->videoRequests();
+}
+std::int64_t SamplePlatform::videoBytesServed() const {
+    return impl_->videoBytes();
 }
 int SamplePlatform::requests() const {
     return impl_->requests();

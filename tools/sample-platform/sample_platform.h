@@ -94,6 +94,8 @@ class SamplePlatform {
     [[nodiscard]] std::vector<std::string> catalogueCourseIds() const;
     [[nodiscard]] std::vector<std::string> playInfoVideoIds() const;
     [[nodiscard]] int videoRequests() const;
+    // Bytes of video bodies handed to the connections.
+    [[nodiscard]] std::int64_t videoBytesServed() const;
     // Every request, error pages included.
     [[nodiscard]] int requests() const;
     // Time spent inside the answers (delays included), summed over all requests.

@@ -1,0 +1,23 @@
+#include "app/terminal/session_report.h"
+
+#include <utility>
+
+#include "app/terminal/json_report.h"
+#include "app/terminal/text_reports.h"
+
+namespace ld {
+
+std::unique_ptr<SessionReport> makeSessionReport(ReportStyle style, bool listOnly,
+                                                 ReportTarget target) {
+    switch (style) {
+        case ReportStyle::liveTerminal:
+            return makeLiveTerminalReport(listOnly, std::move(target));
+        case ReportStyle::plainLines:
+            return makePlainLinesReport(listOnly, std::move(target));
+        case ReportStyle::jsonLines:
+            break;
+    }
+    return makeJsonLinesReport(std::move(target));
+}
+
+}  // namespace ld

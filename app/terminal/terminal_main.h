@@ -1,0 +1,16 @@
+// The terminal mode's entry point: `lecture-downloader list|download ...`.
+//
+// Runs on the process's main thread, before any other thread exists (it
+// blocks SIGINT and SIGTERM for every thread it starts). Never touches a
+// display or a GUI toolkit. Returns the process's exit code; a course search
+// interrupted while a request is still open ends the process itself with 130.
+#pragma once
+
+namespace ld {
+
+int runTerminal(int argc, char** argv);
+
+// True when the arguments ask for the terminal mode (argv[1] is a command).
+bool wantsTerminal(int argc, char** argv);
+
+}  // namespace ld

@@ -1,0 +1,294 @@
+// The terminal program as a script or a person runs it: a child process that
+// reaches the sample course platform (in this process) through http_proxy,
+// with no display. What it prints, the files it writes and its exit codes.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <numeric>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/terminal/display_text.h"
+#include "tests/cli/cli_process.h"
+#include "tools/sample-platform/sample_platform.h"
+
+namespace ld::cli_test {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+// Course 141's resolvable lectures and the files they are saved under.
+const std::map<int, std::string> kCourseFiles = {
+    {1, "第1讲 课程导论.flv"},           {2, "第2讲 输入_输出_ 基本概念.flv"},
+    {3, "第3讲 什么是算法_.flv"},        {5, "第5讲 __引号__里的字符串.flv"},
+    {6, "第6讲 本章小结.flv"},           {7, "第7讲 _文件_与_管道___.flv"},
+    {8, "第8讲 期末复习：综合练习.flv"},
+};
+
+std::string courseAddress(std::string_view id) {
+    return "http://www.course.example/#/mid/guide?courseId=" + std::string(id);
+}
+
+std::string fileBytes(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return in ? bytes.str() : "<missing>";
+}
+
+std::vector<nlohmann::json> jsonLines(const std::string& out) {
+    std::vector<nlohmann::json> lines;
+    std::istringstream in(out);
+    std::string line;
+    while (std::getline(in, line)) {
+        lines.push_back(nlohmann::json::parse(line));
+    }
+    return lines;
+}
+
+class TerminalRun : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        platform_ = std::make_unique<sample::SamplePlatform>();
+        ASSERT_GT(platform_->start(), 0);
+    }
+    static void TearDownTestSuite() { platform_.reset(); }
+
+    void SetUp() override {
+        platform_->setOptions({});
+        platform_->resetStatistics();
+        folder_ = fs::temp_directory_path() /
+                  ("cli-test-" + std::to_string(::getpid()) + "-" +
+                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    static std::vector<std::string> environment(const std::string& proxy = "") {
+        return childEnvironment({{"http_proxy", proxy.empty() ? platform_->address() : proxy},
+                                 {"no_proxy", ""},
+                                 {"NO_PROXY", ""},
+                                 {"HTTP_PROXY", ""},
+                                 {"all_proxy", ""},
+                                 {"ALL_PROXY", ""}});
+    }
+    static Finished run(const std::vector<std::string>& arguments) {
+        return runToEnd(LD_PROGRAM, arguments, environment());
+    }
+    [[nodiscard]] std::string downloads() const { return (folder_ / "下载").string(); }
+
+    static const sample::SampleLecture& lecture(std::string_view course, int number) {
+        return sample::findCourse(course)->lectures.at(static_cast<std::size_t>(number - 1));
+    }
+    void expectCourse141Saved() const {
+        for (const auto& [number, name] : kCourseFiles) {
+            EXPECT_TRUE(fileBytes(fs::path(downloads()) / name) ==
+                        sample::SamplePlatform::videoBytes(lecture("141", number)))
+                << name << " differs from the platform's bytes";
+        }
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(downloads())) {
+            names.push_back(entry.path().filename().string());
+        }
+        EXPECT_EQ(names.size(), kCourseFiles.size()) << "partial or stray files left";
+    }
+
+    static std::unique_ptr<sample::SamplePlatform> platform_;
+    fs::path folder_;
+};
+
+std::unique_ptr<sample::SamplePlatform> TerminalRun::platform_;
+
+TEST_F(TerminalRun, WholeCourseDownloadedAndTheUnresolvableLectureListedWithExitOne) {
+    const Finished run = this->run({"download", courseAddress("141"), "--output", downloads()});
+    EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
+    expectCourse141Saved();
+    // Piped: plain lines, nothing that steers a terminal.
+    for (const char c : run.out) {
+        const auto byte = static_cast<unsigned char>(c);
+        ASSERT_TRUE(byte >= 0x20 || c == '\n' || c == '\t') << "control byte " << int(byte);
+    }
+    EXPECT_THAT(run.out, HasSubstr("[7/7] 第8讲 期末复习：综合练习  下载完毕  64.00MB"));
+    EXPECT_THAT(run.out,
+                HasSubstr("下载完毕 7 讲，未下载 1 讲\n  4  第4讲 指针*与引用  解析失败\n"));
+}
+
+TEST_F(TerminalRun, EveryLectureDownloadedExitsZeroAndJsonAgreesWithTheFiles) {
+    const Finished run = this->run({"download", courseAddress("142"), "-o", downloads(), "--json"});
+    ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+    std::map<std::string, int> counts;
+    for (const nlohmann::json& line : jsonLines(run.out)) {
+        const std::string event = line.at("event");
+        ++counts[event];
+        if (event == "finished") {
+            const auto& expected = lecture("142", line.at("number"));
+            EXPECT_EQ(line.at("title"), expected.title);
+            EXPECT_EQ(line.at("bytes_total"), expected.videoSize);
+            EXPECT_EQ(line.at("bytes_done"), expected.videoSize);
+            const fs::path file = fs::path(downloads()) / line.at("file").get<std::string>();
+            EXPECT_TRUE(fileBytes(file) == sample::SamplePlatform::videoBytes(expected)) << file;
+        }
+        if (event == "summary") {
+            EXPECT_EQ(line.at("downloaded"), 5);
+            EXPECT_EQ(line.at("exit_code"), 0);
+            EXPECT_TRUE(line.at("not_downloaded").empty());
+        }
+    }
+    EXPECT_EQ(counts["listed"], 5);
+    EXPECT_EQ(counts["resolved"], 5);
+    EXPECT_EQ(counts["started"], 5);
+    EXPECT_EQ(counts["finished"], 5);
+    EXPECT_EQ(counts["failed"], 0);
+    EXPECT_EQ(counts["summary"], 1);
+}
+
+TEST_F(TerminalRun, ListPrintsEveryLectureAndExitCodesTellAnEmptyOrUnreachableCatalogue) {
+    const Finished list = run({"list", courseAddress("141")});
+    ASSERT_EQ(list.exitCode, 0) << list.err;
+    EXPECT_THAT(list.out, HasSubstr("4\t第4讲 指针*与引用\t解析失败\n"));
+    EXPECT_THAT(list.out, HasSubstr("1\t第1讲 课程导论\t" +
+                                    platform_->expectedPlayUrl(lecture("141", 1)) + "\n"));
+    EXPECT_TRUE(fs::is_empty(folder_)) << "list saves nothing";
+
+    const Finished empty = run({"list", courseAddress("404")});
+    EXPECT_EQ(empty.exitCode, 3);
+    EXPECT_THAT(empty.err, HasSubstr("未能列出"));
+
+    // Nobody listens on the proxy's port: the catalogue cannot be reached.
+    sample::SamplePlatform closed;
+    const int port = closed.start();
+    closed.stop();
+    const Finished unreachable =
+        runToEnd(LD_PROGRAM, {"download", courseAddress("141"), "-o", downloads()},
+                 environment("http://127.0.0.1:" + std::to_string(port)));
+    EXPECT_EQ(unreachable.exitCode, 3);
+}
+
+TEST_F(TerminalRun, FailedLectureDoesNotStopTheBatch) {
+    sample::SamplePlatformOptions options;
+    options.failTargetsContaining = lecture("142", 2).videoId + ".flv";
+    options.failStatus = 404;
+    platform_->setOptions(options);
+    const Finished run = this->run({"download", courseAddress("142"), "-o", downloads()});
+    EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
+    EXPECT_THAT(run.out, HasSubstr("[2/5] 第2讲 栈与队列  下载失败"));
+    EXPECT_THAT(run.out, HasSubstr("[5/5] 第5讲 查找与排序  下载完毕"));
+    EXPECT_THAT(run.out, HasSubstr("未下载 1 讲\n  2  第2讲 栈与队列  下载失败"));
+    EXPECT_FALSE(fs::exists(fs::path(downloads()) / "第2讲 栈与队列.flv"));
+    EXPECT_TRUE(fs::exists(fs::path(downloads()) / "第5讲 查找与排序.flv"));
+}
+
+TEST_F(TerminalRun, InterruptKeepsThePartialFileAndTheSameCommandResumesIt) {
+    sample::SamplePlatformOptions slow;
+    slow.videoBytesPerSecond = 4 * 1024 * 1024;
+    platform_->setOptions(slow);
+    const std::vector<std::string> command = {"download", courseAddress("141"), "-o", downloads(),
+                                              "--json"};
+    ChildProcess first(LD_PROGRAM, command, environment());
+    std::int64_t doneAtStop = 0;
+    while (const auto line = first.readLine()) {
+        const auto event = nlohmann::json::parse(*line);
+        if (event.at("event") == "progress" && event.at("number") == 8 &&
+            event.at("bytes_done") >= 8 * 1024 * 1024) {
+            doneAtStop = event.at("bytes_done");
+            first.signal(SIGINT);
+            break;
+        }
+    }
+    const Finished stopped = first.finish();
+    ASSERT_EQ(stopped.exitCode, 130) << stopped.out << stopped.err;
+    const auto summary = jsonLines(stopped.out).back();
+    EXPECT_EQ(summary.at("event"), "summary");
+    EXPECT_EQ(summary.at("interrupted"), true);
+    EXPECT_TRUE(fs::exists(fs::path(downloads()) / (kCourseFiles.at(8) + ".xldl")));
+
+    platform_->setOptions({});
+    platform_->resetStatistics();
+    const Finished resumed = run(command);
+    EXPECT_EQ(resumed.exitCode, 1) << resumed.err;
+    expectCourse141Saved();
+    std::int64_t everything = 0;
+    for (const auto& [number, name] : kCourseFiles) {
+        everything += lecture("141", number).videoSize;
+    }
+    // What was on disk at the stop is not fetched again; data still in flight
+    // when the connections were dropped may be (a few pieces at most).
+    constexpr std::int64_t kInFlight = 1024 * 1024;
+    EXPECT_LE(platform_->videoBytesServed(), everything - doneAtStop + kInFlight)
+        << "the interrupted file was fetched again from its start";
+}
+
+TEST_F(TerminalRun, InterruptWhileTheCatalogueIsAwaitedEndsAtOnceWith130) {
+    sample::SamplePlatformOptions slow;
+    slow.answerDelay = std::chrono::seconds(5);
+    platform_->setOptions(slow);
+    ChildProcess child(LD_PROGRAM, {"list", courseAddress("142"), "--json"}, environment());
+    // Give it time to block the signals and send its request; then it must
+    // not wait for the answer.
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    child.signal(SIGTERM);  // as a service manager stops it
+    const Finished stopped = child.finish();
+    EXPECT_EQ(stopped.exitCode, 130) << stopped.err;
+    const auto lines = jsonLines(stopped.out);
+    ASSERT_FALSE(lines.empty()) << "ended by the signal instead of handling it";
+    EXPECT_EQ(lines.back().at("event"), "summary");
+    EXPECT_EQ(lines.back().at("interrupted"), true);
+    EXPECT_EQ(lines.back().at("exit_code"), 130);
+}
+
+TEST_F(TerminalRun, LiveLineOnATerminalIsRedrawnInPlaceAndNeverWraps) {
+    const int columns = 40;
+    const Finished run = runOnTerminal(
+        LD_PROGRAM, {"download", courseAddress("142"), "-o", downloads()}, environment(), columns);
+    ASSERT_EQ(run.exitCode, 0) << run.out;
+    const std::string erase = "\r\x1b[K";
+    int liveLines = 0;
+    std::size_t at = 0;
+    while ((at = run.out.find(erase, at)) != std::string::npos) {
+        at += erase.size();
+        const std::size_t next = run.out.find(erase, at);
+        const std::string piece = run.out.substr(at, next == std::string::npos ? next : next - at);
+        if (!piece.empty() && piece.find('\n') == std::string::npos) {
+            ++liveLines;
+            EXPECT_LE(displayWidth(piece), columns - 1) << piece;
+        }
+    }
+    EXPECT_GE(liveLines, 5);  // at least the start of every file
+    EXPECT_THAT(run.out, HasSubstr("[1/5] 第1讲 线性表  下载完毕"));
+}
+
+TEST_F(TerminalRun, BadUsageExitsTwoWithUsageOnStandardError) {
+    for (const auto& arguments : std::vector<std::vector<std::string>>{
+             {"download"}, {"list", courseAddress("141"), "--bogus"}, {"download", "a", "-o"}}) {
+        const Finished bad = run(arguments);
+        EXPECT_EQ(bad.exitCode, 2);
+        EXPECT_THAT(bad.err, HasSubstr("用法"));
+        EXPECT_EQ(bad.out, "");
+    }
+    const Finished help = run({"download", "--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_THAT(help.out, HasSubstr("用法"));
+}
+
+TEST_F(TerminalRun, TheProgramItselfListsWithoutADisplay) {
+    const Finished list = runToEnd(LD_PROGRAM, {"list", courseAddress("142")}, environment());
+    EXPECT_EQ(list.exitCode, 0) << list.err;
+    EXPECT_THAT(list.out, HasSubstr("5\t第5讲 查找与排序\t"));
+    EXPECT_THAT(list.err, Not(HasSubstr("qt.qpa")));
+}
+
+}  // namespace
+}  // namespace ld::cli_test
