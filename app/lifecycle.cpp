@@ -1,10 +1,12 @@
 #include "app/lifecycle.h"
 
+#include "window/control_aliases.h"
+
 namespace ld {
 
 void prepareMainWindow(Controls& controls, Globals& globals) {
     globals.engine.init();
-    controls.setText(Control::编辑框保存, globals.saveFolder);
+    controls.setText(kSaveFolderBox, globals.saveFolder);
 }
 
 void shutDownMainWindow(Globals& globals) {

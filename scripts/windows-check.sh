@@ -45,7 +45,7 @@ compile_one() {
 export -f compile_one
 
 cd "$root"
-mapfile -t sources < <(find common text web course download engine window app -name '*.cpp' ! -path 'app/qt/*' ! -path 'app/icons/*' \
+mapfile -t sources < <(find common text web course download engine window app -name '*.cpp' ! -path 'app/qt/*' ! -path 'app/icons/*' ! -path 'app/terminal/*' \
                          ! -name '*_posix.cpp' | sort)
 printf '%s\n' "${sources[@]}" | xargs -P "$(nproc)" -I{} bash -c 'compile_one "$@"' _ {} \
   | sort -k2 >"$out/compile.txt"

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "window/control_aliases.h"
 #include "app/qt/main_window.h"
 #include "app/qt/qt_text.h"
 #include "app/qt/tab_control.h"
@@ -21,8 +22,6 @@ constexpr auto kPollEvery = 100ms;
 constexpr qint64 kAddressesWithinMs = 120'000;
 constexpr qint64 kDownloadsWithinMs = 900'000;
 
-constexpr List kParseList = List::超级列表框1;
-constexpr List kDownloadList = List::超级列表框2;
 
 void say(const QString& line) {
     std::fputs(("demo: " + line + "\n").toUtf8().constData(), stdout);
@@ -65,26 +64,26 @@ void DemoAutopilot::step() {
 
 void DemoAutopilot::search() {
     window_.tabControl().setCurrentIndex(0);
-    say("1. course address: " + text(Control::编辑框1));
+    say("1. course address: " + text(kCourseAddressBox));
     say("   clicking 搜索 (search)");
-    click(Control::按钮1);
+    click(kSearchButton);
     stage_ = Stage::waitForAddresses;
     stageClock_.restart();
 }
 
 void DemoAutopilot::waitForAddresses() {
-    if (text(Control::透明标签2) != QStringLiteral("解析完成")) {
+    if (text(kParseStatusLabel) != QStringLiteral("解析完成")) {
         if (stageClock_.elapsed() > kAddressesWithinMs) {
             finish(1, "no 解析完成 after " + QString::number(kAddressesWithinMs / 1000) +
-                          " s; the status line reads: " + text(Control::透明标签2));
+                          " s; the status line reads: " + text(kParseStatusLabel));
         }
         return;
     }
     const int rows = window_.rowCount(kParseList);
-    say("2. " + text(Control::透明标签2) + " (resolved): " + QString::number(rows) + " lectures");
+    say("2. " + text(kParseStatusLabel) + " (resolved): " + QString::number(rows) + " lectures");
     for (int row = 0; row < rows; ++row) {
-        say("   " + cell(kParseList, row, 0) + "  " + cell(kParseList, row, 1) + "  ->  " +
-            cell(kParseList, row, 3));
+        say("   " + cell(kParseList, row, kParseNumberColumn) + "  " + cell(kParseList, row, kParseTitleColumn) + "  ->  " +
+            cell(kParseList, row, kParseAddressColumn));
     }
     picture(0, "1-parsed.png");
     queueAndStart();
@@ -92,20 +91,20 @@ void DemoAutopilot::waitForAddresses() {
 
 void DemoAutopilot::queueAndStart() {
     const int before = window_.rowCount(kParseList);
-    click(Control::按钮4);
+    click(kRemoveFailedButton);
     say("3. clicked 删除失败 (remove failures): " +
         QString::number(before - window_.rowCount(kParseList)) + " row(s) removed");
-    click(Control::按钮2);
+    click(kAddAllButton);
     say("   clicked 一键加入下载列表 (add all): " +
         QString::number(window_.rowCount(kDownloadList)) + " rows in the download list");
     window_.tabControl().setCurrentIndex(1);
 
-    click(Control::按钮选择);
-    say("   chose the folder through 浏览: " + text(Control::编辑框保存));
+    click(kBrowseButton);
+    say("   chose the folder through 浏览: " + text(kSaveFolderBox));
     picture(1, "2-download-list.png");
 
     say("4. clicking 开始下载 (start)");
-    click(Control::按钮下载);
+    click(kStartButton);
     reported_.assign(static_cast<std::size_t>(window_.rowCount(kDownloadList)), false);
     stage_ = Stage::waitForDownloads;
     stageClock_.restart();
@@ -115,29 +114,29 @@ void DemoAutopilot::waitForDownloads() {
     const int rows = window_.rowCount(kDownloadList);
     int finished = 0;
     for (int row = 0; row < rows; ++row) {
-        const QString status = cell(kDownloadList, row, 4);
+        const QString status = cell(kDownloadList, row, kDownloadStatusColumn);
         const auto index = static_cast<std::size_t>(row);
         if (status == QStringLiteral("下载完毕")) {
             ++finished;
             if (index < reported_.size() && !reported_[index]) {
                 reported_[index] = true;
                 say("   [" + QString::number(row + 1) + "/" + QString::number(rows) + "] " +
-                    status + "  " + cell(kDownloadList, row, 2) + "  " +
-                    cell(kDownloadList, row, 1));
+                    status + "  " + cell(kDownloadList, row, kDownloadSizeColumn) + "  " +
+                    cell(kDownloadList, row, kDownloadTitleColumn));
             }
         }
     }
-    if (!progressPictured_ && text(Control::透明标签1) == QStringLiteral("下载中")) {
+    if (!progressPictured_ && text(kTaskStateLabel) == QStringLiteral("下载中")) {
         progressPictured_ = true;
-        say("   " + text(Control::透明标签1) + "  " + text(Control::透明标签显示));
+        say("   " + text(kTaskStateLabel) + "  " + text(kSpeedLabel));
         picture(1, "3-downloading.png");
     }
-    if (text(Control::透明标签1) == QStringLiteral("已取消") && window_.interval() == 0) {
+    if (text(kTaskStateLabel) == QStringLiteral("已取消") && window_.interval() == 0) {
         finish(1, "the queue stopped: 已取消");
         return;
     }
     if (rows > 0 && finished == rows && window_.interval() == 0) {
-        say("5. every row reads 下载完毕; " + text(Control::透明标签显示));
+        say("5. every row reads 下载完毕; " + text(kSpeedLabel));
         picture(1, "4-finished.png");
         picture(2, "5-about.png");
         listWrittenFiles();

@@ -1,25 +1,27 @@
 #include "download/queue/download_list_edits.h"
 
+#include "window/control_aliases.h"
+
 namespace ld {
 
 void removeSelectedDownloadRow(Controls& controls, SharedState& state) {
     state.currentRow = 0;
-    const int row = controls.selectedRow(List::超级列表框2);
-    if (row >= 0 && row < controls.rowCount(List::超级列表框2)) {
+    const int row = controls.selectedRow(kDownloadList);
+    if (row >= 0 && row < controls.rowCount(kDownloadList)) {
         noteDownloadRowRemoved(state, row);
-        controls.deleteRow(List::超级列表框2, row);
+        controls.deleteRow(kDownloadList, row);
     }
 }
 
 void clearDownloadList(Controls& controls, SharedState& state) {
     noteDownloadRowsCleared(state);
-    controls.deleteAllRows(List::超级列表框2);
+    controls.deleteAllRows(kDownloadList);
 }
 
 void wireDownloadListEdits(Controls& controls, SharedState& state) {
-    controls.setHandler(Event::超级列表框2DoubleClicked,
+    controls.setHandler(kDownloadListDoubleClicked,
                         [&controls, &state] { removeSelectedDownloadRow(controls, state); });
-    controls.setHandler(Event::按钮1清空Clicked,
+    controls.setHandler(kClearDownloadListClicked,
                         [&controls, &state] { clearDownloadList(controls, state); });
 }
 

@@ -1,5 +1,6 @@
 #include "download/queue/download_queue.h"
 
+#include "window/control_aliases.h"
 #include "download/queue/completion_sound.h"
 #include "download/queue/failure_text.h"
 #include "download/queue/progress_text.h"
@@ -17,7 +18,6 @@ constexpr const char* kPathSeparator = "\\";
 constexpr const char* kPathSeparator = "/";
 #endif
 
-constexpr List kDownloadList = List::超级列表框2;
 
 // The longest folder (with its separator) and address the create record holds
 // whole: its fields keep one UTF-16 unit for the terminating zero.
@@ -90,7 +90,7 @@ void markRowFailed(Controls& controls, int row, std::int32_t failureCode) {
 // A row that cannot be downloaded halts the queue on it: the user removes it
 // or starts it again.
 void haltOnFailedRow(const DownloadQueue& queue, int row, std::int32_t failureCode) {
-    queue.controls.setText(Control::透明标签1, gbk("已取消"));
+    queue.controls.setText(kTaskStateLabel, gbk("已取消"));
     markRowFailed(queue.controls, row, failureCode);
     queue.controls.setInterval(0);
     queue.shared.currentRow = row;
@@ -153,7 +153,7 @@ void startCurrentRow(const DownloadQueue& queue) {
         controls.showMessage(gbk("无下载任务"));
         return;
     }
-    const Text folder = taskFolder(controls.getText(Control::编辑框保存));
+    const Text folder = taskFolder(controls.getText(kSaveFolderBox));
     if (const char* problem = folderProblem(folder)) {
         // Nothing starts; a task already running goes on.
         controls.showMessage(gbk(problem));
@@ -193,7 +193,7 @@ void pollCurrentTask(const DownloadQueue& queue) {
         // The row was removed: its task stops, and no other row is marked.
         stopLiveTask(queue);
         controls.setInterval(0);
-        controls.setText(Control::透明标签1, gbk("已取消"));
+        controls.setText(kTaskStateLabel, gbk("已取消"));
         return;
     }
     if (queue.engine.queryTaskInfo(state.taskHandle, infoBlock) == 0) {
@@ -208,7 +208,7 @@ void pollCurrentTask(const DownloadQueue& queue) {
         queue.shared.taskRow = kNoTaskRow;
         haltOnFailedRow(queue, row, state.taskInfoRecord.失败代码());
     } else if (const StateDisplay* display = displayFor(stateCode)) {
-        controls.setText(Control::透明标签1, gbk(display->textUtf8));
+        controls.setText(kTaskStateLabel, gbk(display->textUtf8));
         if (display->stopsPolling) {
             controls.setInterval(0);
         }
@@ -225,7 +225,7 @@ void pollCurrentTask(const DownloadQueue& queue) {
     const int sizeRow = state.taskLive ? queue.shared.taskRow : row;
     controls.setCellText(kDownloadList, sizeRow, kDownloadSizeColumn,
                          fileSizeText(info.文件总大小()));
-    controls.setText(Control::透明标签显示,
+    controls.setText(kSpeedLabel,
                      speedLineText(info.下载速度(), info.可用资源数(), info.总资源数()));
 }
 
@@ -239,12 +239,12 @@ void togglePause(const DownloadQueue& queue) {
         return;
     }
     const std::uint32_t handle = queue.state.taskHandle;
-    if (controls.getText(Control::按钮暂停) == gbk("暂停")) {
-        controls.setText(Control::按钮暂停, gbk("继续"));
+    if (controls.getText(kPauseButton) == gbk("暂停")) {
+        controls.setText(kPauseButton, gbk("继续"));
         queue.engine.stopTask(handle);
         controls.setInterval(0);
     } else {
-        controls.setText(Control::按钮暂停, gbk("暂停"));
+        controls.setText(kPauseButton, gbk("暂停"));
         queue.engine.startTask(handle);
         controls.setInterval(kPollIntervalMs);
     }
@@ -253,17 +253,17 @@ void togglePause(const DownloadQueue& queue) {
 void chooseDownloadFolder(Controls& controls) {
     const Text folder = controls.chooseFolder(gbk("选择文件存放目录"));
     if (!folder.empty()) {
-        controls.setText(Control::编辑框保存, folder);
+        controls.setText(kSaveFolderBox, folder);
     }
 }
 
 void wireDownloadQueueEvents(Controls& controls, DownloadEngine& engine, SharedState& shared,
                              DownloadQueueState& state) {
     const DownloadQueue queue{controls, engine, shared, state};
-    controls.setHandler(Event::按钮下载Clicked, [queue] { startCurrentRow(queue); });
-    controls.setHandler(Event::按钮暂停Clicked, [queue] { togglePause(queue); });
-    controls.setHandler(Event::按钮选择Clicked, [&controls] { chooseDownloadFolder(controls); });
-    controls.setHandler(Event::时钟1Tick, [queue] { pollCurrentTask(queue); });
+    controls.setHandler(kStartClicked, [queue] { startCurrentRow(queue); });
+    controls.setHandler(kPauseClicked, [queue] { togglePause(queue); });
+    controls.setHandler(kBrowseClicked, [&controls] { chooseDownloadFolder(controls); });
+    controls.setHandler(kPollTick, [queue] { pollCurrentTask(queue); });
 }
 
 }  // namespace ld

@@ -6,6 +6,7 @@
 // 按钮暂停 and 按钮选择 and the ticks of 时钟1.
 #pragma once
 
+#include "window/control_aliases.h"
 #include "window/controls.h"
 #include "window/shared_state.h"
 #include "download/download_engine.h"
@@ -24,11 +25,6 @@ struct DownloadQueue {
 
 inline constexpr int kPollIntervalMs = 1000;
 
-// Columns of 超级列表框2.
-inline constexpr int kDownloadTitleColumn = 1;
-inline constexpr int kDownloadSizeColumn = 2;
-inline constexpr int kDownloadAddressColumn = 3;
-inline constexpr int kDownloadStatusColumn = 4;
 
 // The folder a task saves into: the save-folder box's text followed by the
 // platform's separator. An empty box means the current folder.

@@ -2,16 +2,10 @@
 
 #include <set>
 
+#include "window/control_aliases.h"
 #include "download/queue/safe_file_name.h"
 
 namespace ld {
-namespace {
-
-constexpr List kDownloadList = List::超级列表框2;
-constexpr int kTitleColumn = 1;
-constexpr int kAddressColumn = 3;
-
-}  // namespace
 
 Text rowFileName(Controls& controls, int row, const Text& folder, const FinishedFiles& finished) {
     if (row < 0 || row >= controls.rowCount(kDownloadList)) {
@@ -20,8 +14,8 @@ Text rowFileName(Controls& controls, int row, const Text& folder, const Finished
     std::set<std::u16string> taken;
     Text name;
     for (int current = 0; current <= row; ++current) {
-        const Text title = controls.getCellText(kDownloadList, current, kTitleColumn);
-        const Text address = controls.getCellText(kDownloadList, current, kAddressColumn);
+        const Text title = controls.getCellText(kDownloadList, current, kDownloadTitleColumn);
+        const Text address = controls.getCellText(kDownloadList, current, kDownloadAddressColumn);
         int number = 1;
         name = numberedFileName(title, number);
         std::u16string key = fileNameComparisonKey(name);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "download/queue/download_list_edits.h"
+#include "window/control_aliases.h"
 #include "window/shared_state.h"
 #include "tests/app/window_fixtures.h"
 #include "text/codepage.h"
@@ -42,7 +43,7 @@ class ControlsContract : public ::testing::Test {
 TYPED_TEST_SUITE(ControlsContract, WindowKinds, WindowKindNames);
 
 TYPED_TEST(ControlsContract, AbsentRowsReadEmptyAndIgnoreWrites) {
-    constexpr List list = List::超级列表框2;
+    constexpr List list = kDownloadList;
     this->fill(list, 2);
     for (int row : {-1, 2, 99}) {
         SCOPED_TRACE(row);
@@ -62,7 +63,7 @@ TYPED_TEST(ControlsContract, AbsentRowsReadEmptyAndIgnoreWrites) {
 }
 
 TYPED_TEST(ControlsContract, RowsAppendDeleteAndKeepTheirSelection) {
-    constexpr List list = List::超级列表框1;
+    constexpr List list = kParseList;
     EXPECT_EQ(this->window->appendRow(list), 0);
     EXPECT_EQ(this->window->appendRow(list), 1);
     this->window->deleteAllRows(list);
@@ -86,14 +87,14 @@ TYPED_TEST(ControlsContract, RowsAppendDeleteAndKeepTheirSelection) {
 
 TYPED_TEST(ControlsContract, TextsEnabledStatesAndTimer) {
     const Text title = gbk("第1讲 绪论（上）");
-    for (Control control : {Control::编辑框保存, Control::按钮暂停, Control::透明标签1}) {
+    for (Control control : {kSaveFolderBox, kPauseButton, kTaskStateLabel}) {
         this->window->setText(control, title);
         EXPECT_EQ(this->window->getText(control), title);
     }
-    this->window->setEnabled(Control::按钮3, false);
-    EXPECT_FALSE(this->window->isEnabled(Control::按钮3));
-    this->window->setEnabled(Control::按钮2, true);
-    EXPECT_TRUE(this->window->isEnabled(Control::按钮2));
+    this->window->setEnabled(kClearParseListButton, false);
+    EXPECT_FALSE(this->window->isEnabled(kClearParseListButton));
+    this->window->setEnabled(kAddAllButton, true);
+    EXPECT_TRUE(this->window->isEnabled(kAddAllButton));
 
     EXPECT_EQ(this->window->interval(), 0);
     this->window->setInterval(1000);
@@ -112,12 +113,12 @@ TYPED_TEST(ControlsContract, WorkerCallsRunOnTheWindowThreadInOrder) {
     int countSeen = 0;
     std::thread worker([&] {
         for (int i = 0; i < kRows; ++i) {
-            const int row = this->window->appendRow(List::超级列表框1);
-            this->window->setCellText(List::超级列表框1, row, 0, toText(i));
-            this->window->setText(Control::透明标签2, toText(i));
+            const int row = this->window->appendRow(kParseList);
+            this->window->setCellText(kParseList, row, 0, toText(i));
+            this->window->setText(kParseStatusLabel, toText(i));
             this->window->atomically([&] { ranOn.push_back(std::this_thread::get_id()); });
         }
-        countSeen = this->window->rowCount(List::超级列表框1);  // sees its own inserts
+        countSeen = this->window->rowCount(kParseList);  // sees its own inserts
         done = true;
     });
     const bool finished = this->waitFor([&] { return done.load(); });
@@ -126,9 +127,9 @@ TYPED_TEST(ControlsContract, WorkerCallsRunOnTheWindowThreadInOrder) {
 
     EXPECT_EQ(countSeen, kRows);
     for (int row = 0; row < kRows; ++row) {
-        EXPECT_EQ(this->window->getCellText(List::超级列表框1, row, 0), toText(row));
+        EXPECT_EQ(this->window->getCellText(kParseList, row, 0), toText(row));
     }
-    EXPECT_EQ(this->window->getText(Control::透明标签2), toText(kRows - 1));
+    EXPECT_EQ(this->window->getText(kParseStatusLabel), toText(kRows - 1));
     ASSERT_EQ(ranOn.size(), static_cast<std::size_t>(kRows));
     for (const std::thread::id id : ranOn) {
         EXPECT_EQ(id, windowThread);
@@ -151,48 +152,48 @@ TYPED_TEST(ControlsContract, StartWorkerRunsTheEntryOnAnotherThread) {
 TYPED_TEST(ControlsContract, DoubleClickRemovesTheSelectedDownloadRow) {
     SharedState state{.currentRow = 3};
     wireDownloadListEdits(*this->window, state);
-    this->fill(List::超级列表框2, 4);
+    this->fill(kDownloadList, 4);
 
-    TypeParam::select(*this->window, List::超级列表框2, 1);
-    EXPECT_TRUE(TypeParam::fire(*this->window, Event::超级列表框2DoubleClicked));
+    TypeParam::select(*this->window, kDownloadList, 1);
+    EXPECT_TRUE(TypeParam::fire(*this->window, kDownloadListDoubleClicked));
     EXPECT_EQ(state.currentRow, 0);
     // The rest keep their texts: "ID" numbers are no longer consecutive.
-    EXPECT_EQ(this->column0(List::超级列表框2), (std::vector<std::string>{"r0", "r2", "r3"}));
+    EXPECT_EQ(this->column0(kDownloadList), (std::vector<std::string>{"r0", "r2", "r3"}));
 }
 
 TYPED_TEST(ControlsContract, DoubleClickWithNoSelectionOnlyResetsCurrentRow) {
     SharedState state{.currentRow = 2};
     wireDownloadListEdits(*this->window, state);
-    this->fill(List::超级列表框2, 3);
+    this->fill(kDownloadList, 3);
 
-    EXPECT_TRUE(TypeParam::fire(*this->window, Event::超级列表框2DoubleClicked));
+    EXPECT_TRUE(TypeParam::fire(*this->window, kDownloadListDoubleClicked));
     EXPECT_EQ(state.currentRow, 0);
-    EXPECT_EQ(this->window->rowCount(List::超级列表框2), 3);
+    EXPECT_EQ(this->window->rowCount(kDownloadList), 3);
 }
 
 TYPED_TEST(ControlsContract, ClearRemovesEveryDownloadRowAndNothingElse) {
     SharedState state{.currentRow = 2};
     wireDownloadListEdits(*this->window, state);
-    this->fill(List::超级列表框2, 3);
-    this->fill(List::超级列表框1, 2);
+    this->fill(kDownloadList, 3);
+    this->fill(kParseList, 2);
     this->window->setInterval(1000);
 
-    EXPECT_TRUE(TypeParam::fire(*this->window, Event::按钮1清空Clicked));
-    EXPECT_EQ(this->window->rowCount(List::超级列表框2), 0);
-    EXPECT_EQ(this->window->rowCount(List::超级列表框1), 2);
+    EXPECT_TRUE(TypeParam::fire(*this->window, kClearDownloadListClicked));
+    EXPECT_EQ(this->window->rowCount(kDownloadList), 0);
+    EXPECT_EQ(this->window->rowCount(kParseList), 2);
     EXPECT_EQ(state.currentRow, 2);
     EXPECT_EQ(this->window->interval(), 1000);
     // A progress write into a row that no longer exists has no effect.
-    this->window->setCellText(List::超级列表框2, state.currentRow, 2, Text("1MB"));
-    EXPECT_EQ(this->window->rowCount(List::超级列表框2), 0);
+    this->window->setCellText(kDownloadList, state.currentRow, 2, Text("1MB"));
+    EXPECT_EQ(this->window->rowCount(kDownloadList), 0);
 }
 
 TYPED_TEST(ControlsContract, AWorkerWaitingWhileTheWindowIsDestroyedIsReleased) {
-    this->window->setText(Control::编辑框1, Text("kept"));
+    this->window->setText(kCourseAddressBox, Text("kept"));
     std::atomic<bool> returned = false;
     Text seen("unset");
     std::thread worker([&] {
-        seen = this->window->getText(Control::编辑框1);
+        seen = this->window->getText(kCourseAddressBox);
         returned = true;
     });
     // The worker waits for the window's thread, which is not running its
@@ -208,7 +209,7 @@ TYPED_TEST(ControlsContract, AWorkerWaitingWhileTheWindowIsDestroyedIsReleased) 
 }
 
 TYPED_TEST(ControlsContract, CallsAfterCloseReturnDefaultsAtOnce) {
-    this->fill(List::超级列表框1, 2);
+    this->fill(kParseList, 2);
     std::atomic<int> calls = 0;
     std::atomic<bool> sawDefaults = false;
     std::atomic<bool> started = false;
@@ -216,18 +217,18 @@ TYPED_TEST(ControlsContract, CallsAfterCloseReturnDefaultsAtOnce) {
         // Keeps calling until the window answers like a closed one.
         while (true) {
             started = true;
-            const int rows = this->window->rowCount(List::超级列表框1);
-            this->window->setText(Control::透明标签2, Text("busy"));
+            const int rows = this->window->rowCount(kParseList);
+            this->window->setText(kParseStatusLabel, Text("busy"));
             ++calls;
             if (rows == 0) {
                 break;
             }
         }
         // Every kind of call still returns, with its default.
-        sawDefaults = this->window->getText(Control::编辑框1).empty() &&
-                      this->window->selectedRow(List::超级列表框1) == -1 &&
-                      this->window->appendRow(List::超级列表框1) == -1 &&
-                      !this->window->isEnabled(Control::按钮1);
+        sawDefaults = this->window->getText(kCourseAddressBox).empty() &&
+                      this->window->selectedRow(kParseList) == -1 &&
+                      this->window->appendRow(kParseList) == -1 &&
+                      !this->window->isEnabled(kSearchButton);
     });
     ASSERT_TRUE(this->waitFor([&] { return started && calls > 3; }));
     TypeParam::close(*this->window);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/event_wiring.h"
+#include "window/control_aliases.h"
 #include "app/qt/fatal_stop.h"
 #include "app/globals.h"
 #include "app/program_folder.h"
@@ -73,7 +74,7 @@ TEST_P(Lifecycle, CreatedInitialisesTheEngineAndShowsTheProgramFolderEvenWhenIni
 
     ASSERT_TRUE(window.fire(Event::created));
     EXPECT_EQ(engine.calls, std::vector<std::string>{"init"});
-    EXPECT_EQ(window.getText(Control::编辑框保存), gbk("/opt/课程"));
+    EXPECT_EQ(window.getText(kSaveFolderBox), gbk("/opt/课程"));
 
     ASSERT_TRUE(window.fire(Event::aboutToBeDestroyed));
     EXPECT_EQ(engine.calls, (std::vector<std::string>{"init", "unInit"}));
@@ -86,8 +87,8 @@ TEST(Lifecycle, DownloadListEditsAreWired) {
     MemoryWindow window;
     Globals globals(engine, Text("/p"));
     wireEvents(window, globals);
-    EXPECT_TRUE(window.fire(Event::超级列表框2DoubleClicked));
-    EXPECT_TRUE(window.fire(Event::按钮1清空Clicked));
+    EXPECT_TRUE(window.fire(kDownloadListDoubleClicked));
+    EXPECT_TRUE(window.fire(kClearDownloadListClicked));
 }
 
 TEST(Lifecycle, ReleaseGlobalsFreesBothRecordsAndTheTexts) {

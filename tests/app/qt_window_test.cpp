@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/qt/app_icon.h"
+#include "window/control_aliases.h"
 #include "app/qt/main_window.h"
 #include "app/qt/report_list.h"
 #include "app/qt/tab_control.h"
@@ -45,8 +46,8 @@ const std::string kAddress =
 
 // The window as it must look when it opens.
 const std::vector<Expected> kControls = {
-    {"编辑框1", Type::edit, -1, {2, 0, 398, 32}, kAddress, true, Colour::none, Control::编辑框1},
-    {"按钮1", Type::button, -1, {408, 3, 72, 29}, "搜索", true, Colour::none, Control::按钮1},
+    {"编辑框1", Type::edit, -1, {2, 0, 398, 32}, kAddress, true, Colour::none, kCourseAddressBox},
+    {"按钮1", Type::button, -1, {408, 3, 72, 29}, "搜索", true, Colour::none, kSearchButton},
     {"选择夹1", Type::tabs, -1, {1, 32, 488, 472}, "", true},
     {"时钟1", Type::timer, -1, {}, "", true},
     {"超级列表框1", Type::list, 0, {2, 24, 488, 360}, "", true},
@@ -57,13 +58,13 @@ const std::vector<Expected> kControls = {
      "一键加入下载列表",
      false,
      Colour::none,
-     Control::按钮2},
-    {"按钮3", Type::button, 0, {320, 400, 112, 32}, "清空列表", true, Colour::none, Control::按钮3},
-    {"按钮4", Type::button, 0, {24, 400, 112, 32}, "删除失败", false, Colour::none, Control::按钮4},
-    {"透明标签2", Type::label, 0, {8, 441, 464, 24}, "", true, Colour::red, Control::透明标签2},
+     kAddAllButton},
+    {"按钮3", Type::button, 0, {320, 400, 112, 32}, "清空列表", true, Colour::none, kClearParseListButton},
+    {"按钮4", Type::button, 0, {24, 400, 112, 32}, "删除失败", false, Colour::none, kRemoveFailedButton},
+    {"透明标签2", Type::label, 0, {8, 441, 464, 24}, "", true, Colour::red, kParseStatusLabel},
     {"超级列表框2", Type::list, 1, {0, 24, 488, 376}, "", true},
-    {"透明标签1", Type::label, 1, {256, 0, 160, 24}, "", true, Colour::black, Control::透明标签1},
-    {"编辑框保存", Type::edit, 1, {8, 408, 128, 24}, "", true, Colour::none, Control::编辑框保存},
+    {"透明标签1", Type::label, 1, {256, 0, 160, 24}, "", true, Colour::black, kTaskStateLabel},
+    {"编辑框保存", Type::edit, 1, {8, 408, 128, 24}, "", true, Colour::none, kSaveFolderBox},
     {"按钮选择",
      Type::button,
      1,
@@ -71,7 +72,7 @@ const std::vector<Expected> kControls = {
      "浏览",
      true,
      Colour::none,
-     Control::按钮选择},
+     kBrowseButton},
     {"按钮1清空",
      Type::button,
      1,
@@ -79,7 +80,7 @@ const std::vector<Expected> kControls = {
      "清空",
      true,
      Colour::none,
-     Control::按钮1清空},
+     kClearDownloadListButton},
     {"按钮下载",
      Type::button,
      1,
@@ -87,7 +88,7 @@ const std::vector<Expected> kControls = {
      "开始下载",
      true,
      Colour::none,
-     Control::按钮下载},
+     kStartButton},
     {"按钮暂停",
      Type::button,
      1,
@@ -95,7 +96,7 @@ const std::vector<Expected> kControls = {
      "暂停",
      true,
      Colour::none,
-     Control::按钮暂停},
+     kPauseButton},
     {"透明标签显示",
      Type::label,
      1,
@@ -103,7 +104,7 @@ const std::vector<Expected> kControls = {
      "下载出错双击可以删除下载成功或者出错项目，然后点击开始继续下载",
      true,
      Colour::red,
-     Control::透明标签显示},
+     kSpeedLabel},
     {"标签1",
      Type::label,
      2,
@@ -111,7 +112,7 @@ const std::vector<Expected> kControls = {
      "本工具供测试娱乐。勿用于商业目的。下载后24小时删除",
      true,
      Colour::none,
-     Control::标签1},
+     kAboutLabel},
 };
 
 struct ExpectedColumns {
@@ -121,10 +122,10 @@ struct ExpectedColumns {
 };
 
 const std::vector<ExpectedColumns> kColumns = {
-    {List::超级列表框1,
+    {kParseList,
      "超级列表框1",
      {{"ID", 50}, {"视频标题", 150}, {"视频标示", 1}, {"下载地址", 279}}},
-    {List::超级列表框2,
+    {kDownloadList,
      "超级列表框2",
      {{"ID", 30}, {"视频标题", 143}, {"文件大小", 70}, {"下载地址", 160}, {"完成状态", 70}}},
 };
@@ -313,9 +314,9 @@ TEST_F(QtWindow, ButtonsListsAndTimerRaiseTheirEvents) {
         window->setHandler(event, [&raised, event] { raised.push_back(event); });
     }
     const std::vector<std::pair<const char*, Event>> clicks = {
-        {"按钮1", Event::按钮1Clicked},         {"按钮3", Event::按钮3Clicked},
-        {"按钮1清空", Event::按钮1清空Clicked}, {"按钮选择", Event::按钮选择Clicked},
-        {"按钮下载", Event::按钮下载Clicked},   {"按钮暂停", Event::按钮暂停Clicked},
+        {"按钮1", kSearchClicked},         {"按钮3", kClearParseListClicked},
+        {"按钮1清空", kClearDownloadListClicked}, {"按钮选择", kBrowseClicked},
+        {"按钮下载", kStartClicked},   {"按钮暂停", kPauseClicked},
     };
     for (const auto& [name, event] : clicks) {
         qobject_cast<QPushButton*>(find(name))->click();
@@ -327,9 +328,9 @@ TEST_F(QtWindow, ButtonsListsAndTimerRaiseTheirEvents) {
     EXPECT_TRUE(raised.empty());
 
     window->tabControl().setCurrentIndex(0);
-    QTest::mouseDClick(window->list(List::超级列表框1).viewport(), Qt::LeftButton);
+    QTest::mouseDClick(window->list(kParseList).viewport(), Qt::LeftButton);
     ASSERT_EQ(raised.size(), 1u);
-    EXPECT_EQ(raised.back(), Event::超级列表框1DoubleClicked);
+    EXPECT_EQ(raised.back(), kParseListDoubleClicked);
 
     raised.clear();
     // Run the event loop with the window hidden: a shown window makes Qt do
@@ -344,16 +345,16 @@ TEST_F(QtWindow, ButtonsListsAndTimerRaiseTheirEvents) {
     const std::size_t ticks = raised.size();
     QTest::qWait(50);
     EXPECT_EQ(raised.size(), ticks);  // stopped
-    EXPECT_EQ(raised.back(), Event::时钟1Tick);
+    EXPECT_EQ(raised.back(), kPollTick);
 }
 
 TEST_F(QtWindow, RealDoubleClicksOnTheDownloadList) {
     SharedState state{.currentRow = 1};
     wireDownloadListEdits(*window, state);
     window->tabControl().setCurrentIndex(1);
-    ReportList& list = window->list(List::超级列表框2);
+    ReportList& list = window->list(kDownloadList);
     for (const char* id : {"1", "2", "3"}) {
-        window->setCellText(List::超级列表框2, window->appendRow(List::超级列表框2), 0, Text(id));
+        window->setCellText(kDownloadList, window->appendRow(kDownloadList), 0, Text(id));
     }
     // On empty space below the rows, nothing selected: only currentRow changes.
     const QPoint below(40, list.viewport()->height() - 5);
@@ -367,8 +368,8 @@ TEST_F(QtWindow, RealDoubleClicksOnTheDownloadList) {
     QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, second);
     EXPECT_EQ(state.currentRow, 0);
     ASSERT_EQ(list.rowCount(), 2);
-    EXPECT_EQ(window->getCellText(List::超级列表框2, 0, 0), Text("1"));
-    EXPECT_EQ(window->getCellText(List::超级列表框2, 1, 0), Text("3"));
+    EXPECT_EQ(window->getCellText(kDownloadList, 0, 0), Text("1"));
+    EXPECT_EQ(window->getCellText(kDownloadList, 1, 0), Text("3"));
 
     qobject_cast<QPushButton*>(find("按钮1清空"))->click();
     EXPECT_EQ(list.rowCount(), 0);

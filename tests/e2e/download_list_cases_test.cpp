@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "download/queue/progress_text.h"
+#include "window/control_aliases.h"
 #include "tests/e2e/program_fixture.h"
 #include "text/codepage.h"
 #include "tools/sample-platform/sample_courses.h"
@@ -20,20 +21,19 @@ namespace {
 
 using ::testing::ElementsAreArray;
 
-constexpr List kDownloadList = List::超级列表框2;
 
 class DownloadListCases : public ProgramFixture {
   protected:
     // Searches the course with this identifier, adds all of it and starts.
     void downloadCourse(std::string_view courseId) {
-        std::string address = text(Control::编辑框1);
+        std::string address = text(kCourseAddressBox);
         address =
             address.substr(0, address.rfind("courseId=")) + "courseId=" + std::string(courseId);
-        window().setText(Control::编辑框1, gbk(address));
+        window().setText(kCourseAddressBox, gbk(address));
         searchDefaultCourse();
-        click(Control::按钮2);  // 一键加入下载列表
-        click(Control::按钮选择);
-        click(Control::按钮下载);
+        click(kAddAllButton);  // 一键加入下载列表
+        click(kBrowseButton);
+        click(kStartButton);
     }
     bool fileComplete(const std::string& name, const sample::SampleLecture& lecture) {
         return fileBytes(downloads() / name) == sample::SamplePlatform::videoBytes(lecture);
@@ -47,7 +47,7 @@ TEST_F(DownloadListCases, CollidingAndDottedTitlesLeaveOneVisibleFileEach) {
                                          "第1讲 重复.flv", "第1讲 重复 (2).flv"};
     ASSERT_EQ(course.lectures.size(), names.size());
     downloadCourse(sample::kCollidingTitlesCourseId);
-    ASSERT_TRUE(waitFor([this] { return queueFinished(); }, 120s)) << text(Control::透明标签1);
+    ASSERT_TRUE(waitFor([this] { return queueFinished(); }, 120s)) << text(kTaskStateLabel);
 
     ASSERT_EQ(rows(kDownloadList), static_cast<int>(names.size()));
     for (int row = 0; row < rows(kDownloadList); ++row) {
@@ -76,7 +76,7 @@ TEST_F(DownloadListCases, RemovingTheRowBeingDownloadedOrRowsAboveMarksOnlyDownl
     downloadCourse(sample::kSecondCourseId);
 
     // The first lecture is being downloaded; the user removes its row.
-    ASSERT_TRUE(waitFor([this] { return text(Control::透明标签1) == "下载中"; }, 30s));
+    ASSERT_TRUE(waitFor([this] { return text(kTaskStateLabel) == "下载中"; }, 30s));
     doubleClickRow(kDownloadList, 0);
     ASSERT_EQ(rows(kDownloadList), 4);
     ASSERT_TRUE(waitFor([this] { return window().interval() == 0; }, 10s));
@@ -88,14 +88,14 @@ TEST_F(DownloadListCases, RemovingTheRowBeingDownloadedOrRowsAboveMarksOnlyDownl
 
     // Start again: the second lecture (now the first row) finishes, and while
     // the third runs the user removes the finished row above it.
-    click(Control::按钮下载);
+    click(kStartButton);
     ASSERT_TRUE(waitFor(
         [this] { return globals().shared.taskRow == 1 && cell(kDownloadList, 0, 4) == "下载完毕"; },
         60s));
     doubleClickRow(kDownloadList, 0);
     ASSERT_EQ(rows(kDownloadList), 3);
     platform().setOptions({});
-    ASSERT_TRUE(waitFor([this] { return queueFinished(); }, 120s)) << text(Control::透明标签1);
+    ASSERT_TRUE(waitFor([this] { return queueFinished(); }, 120s)) << text(kTaskStateLabel);
 
     for (int row = 0; row < 3; ++row) {
         const sample::SampleLecture& lecture = lectures[static_cast<std::size_t>(row) + 2];

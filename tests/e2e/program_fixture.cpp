@@ -9,6 +9,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "window/control_aliases.h"
 #include "app/event_wiring.h"
 #include "app/qt/report_list.h"
 #include "text/codepage.h"
@@ -104,9 +105,9 @@ std::string ProgramFixture::cell(List list, int row, int column) {
 }
 
 bool ProgramFixture::queueFinished() {
-    const int count = rows(List::超级列表框2);
+    const int count = rows(kDownloadList);
     for (int row = 0; row < count; ++row) {
-        if (cell(List::超级列表框2, row, 4) != "下载完毕") {
+        if (cell(kDownloadList, row, 4) != "下载完毕") {
             return false;
         }
     }
@@ -114,9 +115,9 @@ bool ProgramFixture::queueFinished() {
 }
 
 void ProgramFixture::searchDefaultCourse() {
-    click(Control::按钮1);
-    ASSERT_TRUE(waitFor([this] { return text(Control::透明标签2) == "解析完成"; }, 60s))
-        << text(Control::透明标签2);
+    click(kSearchButton);
+    ASSERT_TRUE(waitFor([this] { return text(kParseStatusLabel) == "解析完成"; }, 60s))
+        << text(kParseStatusLabel);
 }
 
 const sample::SampleLecture& ProgramFixture::lectureTitled(const std::string& titleUtf8) {

@@ -7,10 +7,12 @@
 #include <QTimer>
 #include <algorithm>
 #include <filesystem>
+#include <regex>
 #include <string>
 #include <vector>
 
 #include "download/queue/progress_text.h"
+#include "window/control_aliases.h"
 #include "download/task_info_record.h"
 #include "tests/e2e/program_fixture.h"
 #include "text/codepage.h"
@@ -21,8 +23,6 @@ namespace {
 
 using ::testing::ElementsAreArray;
 
-constexpr List kParseList = List::超级列表框1;
-constexpr List kDownloadList = List::超级列表框2;
 
 // Course 141's resolvable lectures, in order, with the names their files get:
 // refused characters become "_", a trailing dot goes.
@@ -74,24 +74,24 @@ class WholeProgram : public ProgramFixture {
 TEST_F(WholeProgram, SearchRemoveFailuresAddAllAndDownloadEveryLecture) {
     searchDefaultCourse();
     ASSERT_EQ(rows(kParseList), 8);
-    click(Control::按钮4);  // 删除失败
+    click(kRemoveFailedButton);  // 删除失败
     ASSERT_EQ(rows(kParseList), 7);
-    click(Control::按钮2);  // 一键加入下载列表
-    click(Control::按钮选择);
-    ASSERT_EQ(text(Control::编辑框保存), downloads().string());
-    click(Control::按钮下载);
+    click(kAddAllButton);  // 一键加入下载列表
+    click(kBrowseButton);
+    ASSERT_EQ(text(kSaveFolderBox), downloads().string());
+    click(kStartButton);
     EXPECT_EQ(window().interval(), 1000);
 
     ASSERT_TRUE(waitFor([this] { return queueFinished(); }, 300s))
-        << "state line: " << text(Control::透明标签1) << ", row " << globals().shared.currentRow;
+        << "state line: " << text(kTaskStateLabel) << ", row " << globals().shared.currentRow;
     expectEveryFileDownloaded();
     EXPECT_EQ(globals().shared.currentRow, rows(kDownloadList));
     EXPECT_EQ(window().interval(), 0);
     EXPECT_FALSE(window().timer().isActive());
-    EXPECT_THAT(text(Control::透明标签显示), ::testing::StartsWith("当前速度："));
+    EXPECT_THAT(text(kSpeedLabel), ::testing::StartsWith("当前速度："));
     EXPECT_TRUE(messages().empty());
     // Another start with the queue done asks for rows instead of making a task.
-    click(Control::按钮下载);
+    click(kStartButton);
     EXPECT_THAT(messages(), ElementsAreArray({"无下载任务"}));
     EXPECT_EQ(window().interval(), 0);
 }
@@ -107,13 +107,13 @@ TEST_F(WholeProgram, PauseAndResumeInTheMiddleOfAFile) {
     ASSERT_EQ(rows(kDownloadList), 1);
     const ExpectedFile& expected = kCourseFiles[2];
     const sample::SampleLecture& lecture = lectureTitled(expected.title);
-    click(Control::按钮选择);
-    click(Control::按钮下载);
+    click(kBrowseButton);
+    click(kStartButton);
 
-    ASSERT_TRUE(waitFor([this] { return text(Control::透明标签1) == "下载中"; }, 30s));
+    ASSERT_TRUE(waitFor([this] { return text(kTaskStateLabel) == "下载中"; }, 30s));
     const std::uint32_t handle = globals().queue.taskHandle;
-    click(Control::按钮暂停);
-    EXPECT_EQ(text(Control::按钮暂停), "继续");
+    click(kPauseButton);
+    EXPECT_EQ(text(kPauseButton), "继续");
     EXPECT_EQ(window().interval(), 0);
 
     // The tick that showed "下载中" saw the file partly fetched.
@@ -136,12 +136,14 @@ TEST_F(WholeProgram, PauseAndResumeInTheMiddleOfAFile) {
     QTest::qWait(1200);
     EXPECT_EQ(askEngine().second, doneAtPause);
     EXPECT_FALSE(std::filesystem::exists(downloads() / expected.fileName));
-    EXPECT_EQ(cell(kDownloadList, 0, 4), "");
+    // Mid-file the row shows how far it has come, never a finished state.
+    EXPECT_TRUE(std::regex_match(cell(kDownloadList, 0, 4), std::regex("[0-9]{1,2}%")))
+        << cell(kDownloadList, 0, 4);
 
-    click(Control::按钮暂停);
-    EXPECT_EQ(text(Control::按钮暂停), "暂停");
+    click(kPauseButton);
+    EXPECT_EQ(text(kPauseButton), "暂停");
     EXPECT_EQ(window().interval(), 1000);
-    ASSERT_TRUE(waitFor([this] { return queueFinished(); }, 60s)) << text(Control::透明标签1);
+    ASSERT_TRUE(waitFor([this] { return queueFinished(); }, 60s)) << text(kTaskStateLabel);
     EXPECT_EQ(globals().queue.taskHandle, handle);  // resumed, not recreated
     EXPECT_TRUE(fileBytes(downloads() / expected.fileName) ==
                 sample::SamplePlatform::videoBytes(lecture));
@@ -151,15 +153,15 @@ TEST_F(WholeProgram, PauseAndResumeInTheMiddleOfAFile) {
 
 TEST_F(WholeProgram, AFailedRowHaltsTheQueueUntilItIsRemoved) {
     searchDefaultCourse();
-    click(Control::按钮2);  // all eight rows, the unresolved one included
+    click(kAddAllButton);  // all eight rows, the unresolved one included
     ASSERT_EQ(rows(kDownloadList), 8);
     ASSERT_EQ(cell(kDownloadList, 3, 3), "解析失败");
-    click(Control::按钮选择);
-    click(Control::按钮下载);
+    click(kBrowseButton);
+    click(kStartButton);
 
     ASSERT_TRUE(waitFor(
-        [this] { return text(Control::透明标签1) == "已取消" && window().interval() == 0; }, 120s))
-        << text(Control::透明标签1);
+        [this] { return text(kTaskStateLabel) == "已取消" && window().interval() == 0; }, 120s))
+        << text(kTaskStateLabel);
     EXPECT_EQ(globals().shared.currentRow, 3);
     for (int row = 0; row < 3; ++row) {
         EXPECT_EQ(cell(kDownloadList, row, 4), "下载完毕") << row;
@@ -172,9 +174,9 @@ TEST_F(WholeProgram, AFailedRowHaltsTheQueueUntilItIsRemoved) {
     doubleClickRow(kDownloadList, 3);
     ASSERT_EQ(rows(kDownloadList), 7);
     EXPECT_EQ(globals().shared.currentRow, 0);
-    click(Control::按钮下载);
+    click(kStartButton);
     ASSERT_TRUE(waitFor([this] { return queueFinished(); }, 300s))
-        << "state line: " << text(Control::透明标签1) << ", row " << globals().shared.currentRow;
+        << "state line: " << text(kTaskStateLabel) << ", row " << globals().shared.currentRow;
     expectEveryFileDownloaded();
     EXPECT_EQ(globals().shared.currentRow, 7);
 }
@@ -187,12 +189,12 @@ TEST_F(WholeProgram, AFileTheServerRefusesShowsTheStatusInItsRow) {
     refusing.failTargetsContaining = "/flvs/";
     refusing.failStatus = 404;
     platform().setOptions(refusing);
-    click(Control::按钮选择);
-    click(Control::按钮下载);
+    click(kBrowseButton);
+    click(kStartButton);
 
     ASSERT_TRUE(waitFor(
-        [this] { return text(Control::透明标签1) == "已取消" && window().interval() == 0; }, 120s))
-        << text(Control::透明标签1);
+        [this] { return text(kTaskStateLabel) == "已取消" && window().interval() == 0; }, 120s))
+        << text(kTaskStateLabel);
     EXPECT_EQ(cell(kDownloadList, 0, 4), "下载失败 (404)");
 }
 

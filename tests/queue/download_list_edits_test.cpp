@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "download/queue/download_list_edits.h"
+#include "window/control_aliases.h"
 #include "window/memory_window.h"
 #include "course/parse_list_actions.h"
 #include "download/queue/download_queue.h"
@@ -21,46 +22,45 @@ namespace {
 using ::testing::ElementsAre;
 using testing::MemoryEngine;
 
-constexpr List kList = List::超级列表框2;
 
 class DownloadListEditsTest : public ::testing::Test {
   protected:
     DownloadListEditsTest() {
         wireDownloadQueueEvents(window, engine, shared, state);
         wireDownloadListEdits(window, shared);
-        window.setText(Control::编辑框保存, gbk("/srv"));
+        window.setText(kSaveFolderBox, gbk("/srv"));
         for (const char* name : {"A", "B", "C"}) {
             addRow(name);
         }
     }
 
     void addRow(const std::string& name) {
-        const int row = window.appendRow(kList);
-        window.setCellText(kList, row, 1, gbk(name));
-        window.setCellText(kList, row, 3, gbk("http://v.example/" + name));
+        const int row = window.appendRow(kDownloadList);
+        window.setCellText(kDownloadList, row, 1, gbk(name));
+        window.setCellText(kDownloadList, row, 3, gbk("http://v.example/" + name));
     }
     // A lecture in the parse list, as the catalogue and resolution leave it.
     void addParseRow(const std::string& name) {
-        const int row = window.appendRow(List::超级列表框1);
-        window.setCellText(List::超级列表框1, row, 1, gbk(name));
-        window.setCellText(List::超级列表框1, row, 3, gbk("http://v.example/" + name));
+        const int row = window.appendRow(kParseList);
+        window.setCellText(kParseList, row, 1, gbk(name));
+        window.setCellText(kParseList, row, 3, gbk("http://v.example/" + name));
     }
     std::string cell(int row, int column) {
-        return gbkToUtf8(window.getCellText(kList, row, column));
+        return gbkToUtf8(window.getCellText(kDownloadList, row, column));
     }
     std::vector<std::string> column(int number) {
         std::vector<std::string> out;
-        for (int row = 0; row < window.rowCount(kList); ++row) {
+        for (int row = 0; row < window.rowCount(kDownloadList); ++row) {
             out.push_back(cell(row, number));
         }
         return out;
     }
-    void start() { ASSERT_TRUE(window.fire(Event::按钮下载Clicked)); }
-    void tick() { ASSERT_TRUE(window.fire(Event::时钟1Tick)); }
-    void pauseButton() { ASSERT_TRUE(window.fire(Event::按钮暂停Clicked)); }
+    void start() { ASSERT_TRUE(window.fire(kStartClicked)); }
+    void tick() { ASSERT_TRUE(window.fire(kPollTick)); }
+    void pauseButton() { ASSERT_TRUE(window.fire(kPauseClicked)); }
     void removeRow(int row) {
-        window.selectRow(kList, row);
-        ASSERT_TRUE(window.fire(Event::超级列表框2DoubleClicked));
+        window.selectRow(kDownloadList, row);
+        ASSERT_TRUE(window.fire(kDownloadListDoubleClicked));
     }
     // The last task's file is complete and the next tick sees it.
     void finishLastTask(std::int64_t size = 1048576) {
@@ -119,8 +119,8 @@ TEST_F(DownloadListEditsTest, RemovingRowsAboveKeepsEverythingOnTheTaskRow) {
 TEST_F(DownloadListEditsTest, RemovingRowsBelowOrNoneLeavesTheTaskAlone) {
     start();
     removeRow(2);
-    window.selectRow(kList, -1);
-    ASSERT_TRUE(window.fire(Event::超级列表框2DoubleClicked));  // nothing selected
+    window.selectRow(kDownloadList, -1);
+    ASSERT_TRUE(window.fire(kDownloadListDoubleClicked));  // nothing selected
     EXPECT_EQ(shared.taskRow, 0);
     engine.clearCalls();
     finishLastTask();
@@ -131,7 +131,7 @@ TEST_F(DownloadListEditsTest, RemovingRowsBelowOrNoneLeavesTheTaskAlone) {
 TEST_F(DownloadListEditsTest, AddingRowsNeverDisturbsTheRunningTask) {
     addParseRow("D");
     start();
-    window.selectRow(List::超级列表框1, 0);
+    window.selectRow(kParseList, 0);
     copySelectedToDownloadList(window, shared);  // the parse list's double-click appends D
     EXPECT_EQ(shared.currentRow, 0);
     engine.clearCalls();
@@ -144,7 +144,7 @@ TEST_F(DownloadListEditsTest, AddingRowsNeverDisturbsTheRunningTask) {
 TEST_F(DownloadListEditsTest, ReplacingOrClearingTheListStopsTheTaskOfTheRowThatLeft) {
     for (const bool refill : {true, false}) {
         SCOPED_TRACE(refill ? "一键加入下载列表" : "清空");
-        window.deleteAllRows(List::超级列表框1);
+        window.deleteAllRows(kParseList);
         addParseRow("X");
         addParseRow("Y");
         shared.currentRow = 0;
@@ -153,13 +153,13 @@ TEST_F(DownloadListEditsTest, ReplacingOrClearingTheListStopsTheTaskOfTheRowThat
         if (refill) {
             copyAllToDownloadList(window, shared);
         } else {
-            ASSERT_TRUE(window.fire(Event::按钮1清空Clicked));
+            ASSERT_TRUE(window.fire(kClearDownloadListClicked));
         }
         engine.clearCalls();
         finishLastTask();
         EXPECT_THAT(engine.calls(), ElementsAre("stop " + std::to_string(handle)));
         EXPECT_EQ(window.interval(), 0);
-        for (int row = 0; row < window.rowCount(kList); ++row) {
+        for (int row = 0; row < window.rowCount(kDownloadList); ++row) {
             EXPECT_EQ(cell(row, 4), "") << row;
             EXPECT_EQ(cell(row, 2), "") << row;
         }
@@ -179,7 +179,7 @@ TEST_F(DownloadListEditsTest, ATaskPausedWhenItsRowIsRemovedIsNotResumed) {
 
 TEST_F(DownloadListEditsTest, PauseAndContinueWithoutALiveTaskDoNothing) {
     // After the last row finished.
-    window.deleteAllRows(kList);
+    window.deleteAllRows(kDownloadList);
     addRow("A");
     start();
     finishLastTask();
@@ -191,7 +191,7 @@ TEST_F(DownloadListEditsTest, PauseAndContinueWithoutALiveTaskDoNothing) {
         tick();
     }
     EXPECT_TRUE(engine.calls().empty());
-    EXPECT_EQ(gbkToUtf8(window.getText(Control::按钮暂停)), "暂停");
+    EXPECT_EQ(gbkToUtf8(window.getText(kPauseButton)), "暂停");
     EXPECT_EQ(window.interval(), 0);
     EXPECT_EQ(window.soundsPlayed().size(), 1U);
     EXPECT_EQ(shared.currentRow, 1);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "download/queue/download_list_edits.h"
+#include "window/control_aliases.h"
 #include "window/memory_window.h"
 #include "download/queue/download_queue.h"
 #include "memory_engine.h"
@@ -20,23 +21,22 @@ using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using testing::MemoryEngine;
 
-constexpr List kList = List::超级列表框2;
 
 class DownloadQueueNamesTest : public ::testing::Test {
   protected:
     DownloadQueueNamesTest() {
         wireDownloadQueueEvents(window, engine, shared, state);
         wireDownloadListEdits(window, shared);
-        window.setText(Control::编辑框保存, gbk("/srv"));
+        window.setText(kSaveFolderBox, gbk("/srv"));
     }
 
     void addRow(const std::string& title, const std::string& address) {
-        const int row = window.appendRow(kList);
-        window.setCellText(kList, row, 1, gbk(title));
-        window.setCellText(kList, row, 3, gbk(address));
+        const int row = window.appendRow(kDownloadList);
+        window.setCellText(kDownloadList, row, 1, gbk(title));
+        window.setCellText(kDownloadList, row, 3, gbk(address));
     }
-    void start() { ASSERT_TRUE(window.fire(Event::按钮下载Clicked)); }
-    void tick() { ASSERT_TRUE(window.fire(Event::时钟1Tick)); }
+    void start() { ASSERT_TRUE(window.fire(kStartClicked)); }
+    void tick() { ASSERT_TRUE(window.fire(kPollTick)); }
     void finishLastTask() {
         engine.task(engine.lastHandle()).state = 4;
         tick();
@@ -82,7 +82,7 @@ TEST_F(DownloadQueueNamesTest, RowsWhoseNamesCollideGetNumberedFilesInListOrder)
                                             "_隐藏.flv"};
     EXPECT_THAT(downloadAll(), ElementsAreArray(expected));
     // The list still shows the titles; a second run maps every row the same.
-    EXPECT_EQ(gbkToUtf8(window.getCellText(kList, 1, 1)), "a:b");
+    EXPECT_EQ(gbkToUtf8(window.getCellText(kDownloadList, 1, 1)), "a:b");
     EXPECT_THAT(downloadAll(), ElementsAreArray(expected));
 }
 
@@ -95,10 +95,10 @@ TEST_F(DownloadQueueNamesTest, AFinishedFileIsNeverHandedToAnotherLecture) {
     engine.task(2).state = 1;
     tick();  // row 1 (讲义 (2).flv) fails
     // As the hint says: remove the finished and the failed row, start again.
-    window.selectRow(kList, 1);
-    ASSERT_TRUE(window.fire(Event::超级列表框2DoubleClicked));
-    window.selectRow(kList, 0);
-    ASSERT_TRUE(window.fire(Event::超级列表框2DoubleClicked));
+    window.selectRow(kDownloadList, 1);
+    ASSERT_TRUE(window.fire(kDownloadListDoubleClicked));
+    window.selectRow(kDownloadList, 0);
+    ASSERT_TRUE(window.fire(kDownloadListDoubleClicked));
     start();
     EXPECT_EQ(engine.task(3).url, "http://v.example/3");
     EXPECT_EQ(engine.task(3).fileName, "讲义 (2).flv");
@@ -131,7 +131,7 @@ TEST_F(DownloadQueueNamesTest, AFolderTheRecordCannotHoldAsTypedStartsNothing) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.folder);
-        window.setText(Control::编辑框保存, gbk(c.folder));
+        window.setText(kSaveFolderBox, gbk(c.folder));
         const int tasksBefore = engine.taskCount();
         const std::size_t messagesBefore = window.messages().size();
         start();
@@ -161,8 +161,8 @@ TEST_F(DownloadQueueNamesTest, ARowWhoseAddressTheRecordCannotHoldFailsUnfetched
     engine.clearCalls();
     finishLastTask();
     EXPECT_THAT(engine.calls(), ElementsAre("query 1"));
-    EXPECT_EQ(gbkToUtf8(window.getCellText(kList, 1, 4)), "下载失败 (下载地址无效)");  // never fetched: its address would be cut
-    EXPECT_EQ(gbkToUtf8(window.getText(Control::透明标签1)), "已取消");
+    EXPECT_EQ(gbkToUtf8(window.getCellText(kDownloadList, 1, 4)), "下载失败 (下载地址无效)");  // never fetched: its address would be cut
+    EXPECT_EQ(gbkToUtf8(window.getText(kTaskStateLabel)), "已取消");
     EXPECT_EQ(window.interval(), 0);
     EXPECT_EQ(shared.currentRow, 1);
     EXPECT_EQ(engine.taskCount(), 1);

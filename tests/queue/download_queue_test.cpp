@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "window/control_aliases.h"
 #include "course/parse_list_actions.h"
 #include "download/queue/download_list_edits.h"
 #include "window/memory_window.h"
@@ -22,7 +23,6 @@ namespace {
 using ::testing::ElementsAre;
 using testing::MemoryEngine;
 
-constexpr List kList = List::超级列表框2;
 const char* const kHint = "下载出错双击可以删除下载成功或者出错项目，然后点击开始继续下载";
 
 class DownloadQueueTest : public ::testing::Test {
@@ -30,17 +30,17 @@ class DownloadQueueTest : public ::testing::Test {
     DownloadQueueTest() {
         wireDownloadQueueEvents(window, engine, shared, state);
         wireDownloadListEdits(window, shared);
-        window.setText(Control::编辑框保存, gbk("/srv/课程"));
+        window.setText(kSaveFolderBox, gbk("/srv/课程"));
     }
 
     void addRow(const std::string& title, const std::string& address) {
-        const int row = window.appendRow(kList);
-        window.setCellText(kList, row, 0, Text(std::to_string(row + 1)));
-        window.setCellText(kList, row, 1, gbk(title));
-        window.setCellText(kList, row, 3, gbk(address));
+        const int row = window.appendRow(kDownloadList);
+        window.setCellText(kDownloadList, row, 0, Text(std::to_string(row + 1)));
+        window.setCellText(kDownloadList, row, 1, gbk(title));
+        window.setCellText(kDownloadList, row, 3, gbk(address));
     }
     std::string cell(int row, int column) {
-        return gbkToUtf8(window.getCellText(kList, row, column));
+        return gbkToUtf8(window.getCellText(kDownloadList, row, column));
     }
     std::string text(Control control) { return gbkToUtf8(window.getText(control)); }
     std::vector<std::string> messages() {
@@ -50,17 +50,17 @@ class DownloadQueueTest : public ::testing::Test {
         }
         return out;
     }
-    void start() { ASSERT_TRUE(window.fire(Event::按钮下载Clicked)); }
-    void tick() { ASSERT_TRUE(window.fire(Event::时钟1Tick)); }
-    void pauseButton() { ASSERT_TRUE(window.fire(Event::按钮暂停Clicked)); }
+    void start() { ASSERT_TRUE(window.fire(kStartClicked)); }
+    void tick() { ASSERT_TRUE(window.fire(kPollTick)); }
+    void pauseButton() { ASSERT_TRUE(window.fire(kPauseClicked)); }
     // The user double-clicks a row of the download list, which removes it.
     void removeRow(int row) {
-        window.selectRow(kList, row);
-        ASSERT_TRUE(window.fire(Event::超级列表框2DoubleClicked));
+        window.selectRow(kDownloadList, row);
+        ASSERT_TRUE(window.fire(kDownloadListDoubleClicked));
     }
     std::vector<std::string> statusColumn() {
         std::vector<std::string> out;
-        for (int row = 0; row < window.rowCount(kList); ++row) {
+        for (int row = 0; row < window.rowCount(kDownloadList); ++row) {
             out.push_back(cell(row, 4));
         }
         return out;
@@ -118,11 +118,11 @@ TEST_P(DownloadQueueStateTest, ShowsTheStateSizeAndSpeed) {
     task.usableSources = 3;
     task.totalSources = 5;
     tick();
-    EXPECT_EQ(text(Control::透明标签1), c.label);
+    EXPECT_EQ(text(kTaskStateLabel), c.label);
     EXPECT_EQ(window.interval(), c.interval);
     EXPECT_EQ(cell(0, 4), c.status);
     EXPECT_EQ(cell(0, 2), "1.50MB");
-    EXPECT_EQ(text(Control::透明标签显示), "当前速度：512KB    可用资源数：3/5");
+    EXPECT_EQ(text(kSpeedLabel), "当前速度：512KB    可用资源数：3/5");
     EXPECT_EQ(shared.currentRow, 0);
 }
 
@@ -159,8 +159,8 @@ TEST_F(DownloadQueueTest, CompletionMarksTheRowAndStartsTheNextInTheSameTick) {
     EXPECT_EQ(window.soundsPlayed()[0], std::vector<std::uint8_t>(chime.begin(), chime.end()));
     EXPECT_EQ(engine.task(2).url, "http://v.example/2");
     EXPECT_EQ(cell(1, 2), "0.00MB");
-    EXPECT_EQ(text(Control::透明标签显示), "当前速度：0KB    可用资源数：0/0");
-    EXPECT_EQ(text(Control::透明标签1), "下载中");  // the completion writes only the cell
+    EXPECT_EQ(text(kSpeedLabel), "当前速度：0KB    可用资源数：0/0");
+    EXPECT_EQ(text(kTaskStateLabel), "下载中");  // the completion writes only the cell
 
     engine.task(2).state = 4;
     engine.clearCalls();
@@ -170,7 +170,7 @@ TEST_F(DownloadQueueTest, CompletionMarksTheRowAndStartsTheNextInTheSameTick) {
     EXPECT_EQ(shared.currentRow, 2);
     EXPECT_EQ(window.interval(), 0);
     EXPECT_EQ(window.soundsPlayed().size(), 2U);
-    EXPECT_EQ(window.rowCount(kList), 2);
+    EXPECT_EQ(window.rowCount(kDownloadList), 2);
 }
 
 TEST_F(DownloadQueueTest, TheRowShowsItsPercentageUntilItFinishesOrFails) {
@@ -224,8 +224,8 @@ TEST_F(DownloadQueueTest, AZeroQueryResultChangesNothing) {
     engine.task(1).state = 4;
     engine.setAnswersQueries(false);
     tick();
-    EXPECT_EQ(text(Control::透明标签1), "");
-    EXPECT_EQ(text(Control::透明标签显示), kHint);
+    EXPECT_EQ(text(kTaskStateLabel), "");
+    EXPECT_EQ(text(kSpeedLabel), kHint);
     EXPECT_EQ(cell(0, 2), "");
     EXPECT_EQ(cell(0, 4), "");
     EXPECT_EQ(window.interval(), 1000);
@@ -238,10 +238,10 @@ TEST_F(DownloadQueueTest, PauseAndResumeWorkOnOneHandle) {
     start();
     engine.clearCalls();
     pauseButton();
-    EXPECT_EQ(text(Control::按钮暂停), "继续");
+    EXPECT_EQ(text(kPauseButton), "继续");
     EXPECT_EQ(window.interval(), 0);
     pauseButton();
-    EXPECT_EQ(text(Control::按钮暂停), "暂停");
+    EXPECT_EQ(text(kPauseButton), "暂停");
     EXPECT_EQ(window.interval(), 1000);
     EXPECT_THAT(engine.calls(), ElementsAre("stop 1", "start 1"));
     EXPECT_EQ(engine.taskCount(), 1);
@@ -250,7 +250,7 @@ TEST_F(DownloadQueueTest, PauseAndResumeWorkOnOneHandle) {
 TEST_F(DownloadQueueTest, PauseBeforeAnyTaskDoesNothing) {
     pauseButton();
     tick();
-    EXPECT_EQ(text(Control::按钮暂停), "暂停");
+    EXPECT_EQ(text(kPauseButton), "暂停");
     EXPECT_EQ(window.interval(), 0);
     EXPECT_TRUE(engine.calls().empty());
     EXPECT_EQ(state.taskInfoRecord.taskAddress(), nullptr);
@@ -303,7 +303,7 @@ TEST_F(DownloadQueueTest, AFailedRowNamesTheEngineReason) {
         engine.task(engine.lastHandle()).failureCode = code;
         tick();
         EXPECT_EQ(cell(0, 4), gbkToUtf8(failedRowText(code)));
-        EXPECT_EQ(text(Control::透明标签1), "已取消");
+        EXPECT_EQ(text(kTaskStateLabel), "已取消");
         EXPECT_EQ(window.interval(), 0);
     }
 }
@@ -317,7 +317,7 @@ TEST_F(DownloadQueueTest, ARestartAfterAFailureCreatesANewTaskForTheSameRow) {
     engine.task(2).state = 1;
     tick();
     EXPECT_EQ(cell(1, 4), "下载失败");
-    EXPECT_EQ(text(Control::透明标签1), "已取消");
+    EXPECT_EQ(text(kTaskStateLabel), "已取消");
     EXPECT_EQ(window.interval(), 0);
     EXPECT_EQ(shared.currentRow, 1);
     engine.clearCalls();
@@ -340,7 +340,7 @@ class DownloadQueueFolderTest : public DownloadQueueTest,
                                 public ::testing::WithParamInterface<FolderCase> {};
 
 TEST_P(DownloadQueueFolderTest, AppendsOneSeparatorToTheBox) {
-    window.setText(Control::编辑框保存, gbk(GetParam().box));
+    window.setText(kSaveFolderBox, gbk(GetParam().box));
     addRow("a", "http://v.example/a");
     start();
     EXPECT_EQ(engine.task(1).folder, GetParam().folder);
@@ -367,11 +367,11 @@ TEST_F(DownloadQueueTest, HostileTitlesStayInsideTheFolderAndTheRowKeepsTheTitle
 
 TEST_F(DownloadQueueTest, ChooseFolderWritesTheChoiceAndIgnoresACancel) {
     window.setChosenFolder(Text());
-    ASSERT_TRUE(window.fire(Event::按钮选择Clicked));
-    EXPECT_EQ(text(Control::编辑框保存), "/srv/课程");
+    ASSERT_TRUE(window.fire(kBrowseClicked));
+    EXPECT_EQ(text(kSaveFolderBox), "/srv/课程");
     window.setChosenFolder(gbk("/media/盘"));
-    ASSERT_TRUE(window.fire(Event::按钮选择Clicked));
-    EXPECT_EQ(text(Control::编辑框保存), "/media/盘");
+    ASSERT_TRUE(window.fire(kBrowseClicked));
+    EXPECT_EQ(text(kSaveFolderBox), "/media/盘");
     ASSERT_EQ(window.folderPrompts().size(), 2U);
     EXPECT_EQ(gbkToUtf8(window.folderPrompts()[0]), "选择文件存放目录");
 }

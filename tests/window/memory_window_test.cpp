@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "window/memory_window.h"
+#include "window/control_aliases.h"
 #include "text/codepage.h"
 #include "text/text_ops.h"
 
@@ -18,17 +19,17 @@ using namespace std::chrono_literals;
 
 TEST(MemoryWindow, HandlersRunOnTheWindowThreadAndMayCallControlsThere) {
     MemoryWindow window;
-    EXPECT_FALSE(window.fire(Event::按钮1Clicked));  // nothing installed yet
+    EXPECT_FALSE(window.fire(kSearchClicked));  // nothing installed yet
     bool onWindowThread = false;
-    window.setHandler(Event::按钮1Clicked, [&] {
+    window.setHandler(kSearchClicked, [&] {
         onWindowThread = window.onWindowThread();
         // A call from a handler runs directly instead of waiting for itself.
-        window.setText(Control::透明标签2, window.getText(Control::按钮1));
+        window.setText(kParseStatusLabel, window.getText(kSearchButton));
     });
-    EXPECT_TRUE(window.fire(Event::按钮1Clicked));
+    EXPECT_TRUE(window.fire(kSearchClicked));
     EXPECT_TRUE(onWindowThread);
     EXPECT_FALSE(window.onWindowThread());
-    EXPECT_EQ(window.getText(Control::透明标签2), gbk("搜索"));
+    EXPECT_EQ(window.getText(kParseStatusLabel), gbk("搜索"));
 }
 
 TEST(MemoryWindow, RecordsDialogsAndSounds) {
@@ -48,9 +49,9 @@ TEST(MemoryWindow, RecordsDialogsAndSounds) {
 
 TEST(MemoryWindow, RowsReadsEveryCell) {
     MemoryWindow window;
-    const int row = window.appendRow(List::超级列表框1);
-    window.setCellText(List::超级列表框1, row, 3, Text("addr"));
-    const auto rows = window.rows(List::超级列表框1);
+    const int row = window.appendRow(kParseList);
+    window.setCellText(kParseList, row, 3, Text("addr"));
+    const auto rows = window.rows(kParseList);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0], (std::vector<Text>{Text(), Text(), Text(), Text("addr")}));
 }
@@ -84,9 +85,9 @@ TEST(MemoryWindow, DestroyedWhileManyWorkersCall) {
             MemoryWindow& target = *window;
             target.startWorker([&target, &calls] {
                 for (int i = 0; i < 200; ++i) {
-                    const int row = target.appendRow(List::超级列表框1);
-                    target.setCellText(List::超级列表框1, row, 1, toText(i));
-                    target.deleteRow(List::超级列表框1, target.selectedRow(List::超级列表框1));
+                    const int row = target.appendRow(kParseList);
+                    target.setCellText(kParseList, row, 1, toText(i));
+                    target.deleteRow(kParseList, target.selectedRow(kParseList));
                     ++calls;
                 }
             });

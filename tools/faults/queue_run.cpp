@@ -2,6 +2,7 @@
 
 #include <thread>
 
+#include "window/control_aliases.h"
 #include "window/control_names.h"
 #include "window/memory_window.h"
 #include "window/shared_state.h"
@@ -18,23 +19,23 @@ Shown downloadThroughQueue(DownloadEngine& engine, const Text& title, const Text
     DownloadQueueState state;
     MemoryWindow window;  // goes first, before what its handlers use
     wireDownloadQueueEvents(window, engine, shared, state);
-    window.setText(Control::编辑框保存, utf8ToGbk(folderUtf8));
-    const int row = window.appendRow(List::超级列表框2);
-    window.setCellText(List::超级列表框2, row, kDownloadTitleColumn, title);
-    window.setCellText(List::超级列表框2, row, kDownloadAddressColumn, address);
+    window.setText(kSaveFolderBox, utf8ToGbk(folderUtf8));
+    const int row = window.appendRow(kDownloadList);
+    window.setCellText(kDownloadList, row, kDownloadTitleColumn, title);
+    window.setCellText(kDownloadList, row, kDownloadAddressColumn, address);
 
-    window.fire(Event::按钮下载Clicked);
+    window.fire(kStartClicked);
     // The timer ticks as fast as a test likes; the program's second only
     // paces what the user sees.
     const auto until = std::chrono::steady_clock::now() + deadline;
     while (window.interval() > 0 && std::chrono::steady_clock::now() < until) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        window.fire(Event::时钟1Tick);
+        window.fire(kPollTick);
     }
     Shown shown = Shown::Unsettled;
-    if (window.getCellText(List::超级列表框2, row, kDownloadStatusColumn) == gbk("下载完毕")) {
+    if (window.getCellText(kDownloadList, row, kDownloadStatusColumn) == gbk("下载完毕")) {
         shown = Shown::Finished;
-    } else if (window.getText(Control::透明标签1) == gbk("已取消")) {
+    } else if (window.getText(kTaskStateLabel) == gbk("已取消")) {
         shown = Shown::Failed;
     }
     if (state.taskHandle != 0 && shown == Shown::Unsettled) {
