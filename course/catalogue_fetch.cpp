@@ -42,13 +42,16 @@ Text catalogueAddress(const Text& courseId) {
 }
 
 void startCatalogueFetch(Controls& controls, const std::shared_ptr<WindowLink>& link,
-                         const std::shared_ptr<CourseSearches>& searches) {
+                         const std::shared_ptr<CourseSearches>& searches,
+                         int playInfoRequestsInFlight) {
     const std::uint64_t search = searches->beginSearch();
     SearchTicket ticket(link, searches, search);
-    controls.startWorker([ticket] { fetchCourseCatalogue(ticket); });
+    controls.startWorker([ticket, playInfoRequestsInFlight] {
+        fetchCourseCatalogue(ticket, playInfoRequestsInFlight);
+    });
 }
 
-void fetchCourseCatalogue(const SearchTicket& ticket) {
+void fetchCourseCatalogue(const SearchTicket& ticket, int playInfoRequestsInFlight) {
     RegexObject regex;
     if (!ticket.write(
             [](Controls& c) { c.setText(Control::透明标签2, gbk(course_text::kParsing)); })) {
@@ -97,8 +100,11 @@ void fetchCourseCatalogue(const SearchTicket& ticket) {
                   listed ? gbk(course_text::kResolving) : catalogueEndText(reply));
     });
     if (current && listed) {
-        ticket.read(
-            [&](Controls& c) { c.startWorker([ticket] { resolvePlayAddresses(ticket); }); });
+        ticket.read([&](Controls& c) {
+            c.startWorker([ticket, playInfoRequestsInFlight] {
+                resolvePlayAddresses(ticket, playInfoRequestsInFlight);
+            });
+        });
     }
 }
 

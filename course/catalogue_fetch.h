@@ -10,9 +10,10 @@
 #include <cstdint>
 #include <memory>
 
-#include "window/controls.h"
 #include "course/course_searches.h"
+#include "course/play_address_resolution.h"
 #include "text/text.h"
+#include "window/controls.h"
 
 namespace ld {
 
@@ -20,10 +21,13 @@ namespace ld {
 // (superseding every earlier one) and starts fetchCourseCatalogue on a worker
 // that reaches the window through `link`. Returns at once.
 void startCatalogueFetch(Controls& controls, const std::shared_ptr<WindowLink>& link,
-                         const std::shared_ptr<CourseSearches>& searches);
+                         const std::shared_ptr<CourseSearches>& searches,
+                         int playInfoRequestsInFlight = kPlayInfoRequestsInFlight);
 
 // The catalogue worker's body. Writes nothing once its search is superseded.
-void fetchCourseCatalogue(const SearchTicket& ticket);
+// The resolution it starts keeps playInfoRequestsInFlight requests in flight.
+void fetchCourseCatalogue(const SearchTicket& ticket,
+                          int playInfoRequestsInFlight = kPlayInfoRequestsInFlight);
 
 // The bytes after the last occurrence of marker that has at least one byte
 // after it (case-sensitive, never inside a double-byte character); empty when

@@ -27,12 +27,12 @@ class CourseWiring {
 
 }  // namespace
 
-void wireCourseEvents(Controls& controls, SharedState& state) {
+void wireCourseEvents(Controls& controls, SharedState& state, int playInfoRequestsInFlight) {
     auto wiring = std::make_shared<CourseWiring>(controls);
     Controls* window = &controls;
     SharedState* shared = &state;
-    controls.setHandler(Event::按钮1Clicked, [window, wiring] {
-        startCatalogueFetch(*window, wiring->link, wiring->searches);
+    controls.setHandler(Event::按钮1Clicked, [window, wiring, playInfoRequestsInFlight] {
+        startCatalogueFetch(*window, wiring->link, wiring->searches, playInfoRequestsInFlight);
     });
     controls.setHandler(Event::超级列表框1DoubleClicked,
                         [window, shared, wiring] { copySelectedToDownloadList(*window, *shared); });

@@ -12,8 +12,8 @@
 #include <functional>
 #include <memory>
 
-#include "window/controls.h"
 #include "course/window_link.h"
+#include "window/controls.h"
 
 namespace ld {
 

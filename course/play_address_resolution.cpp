@@ -1,39 +1,76 @@
 #include "course/play_address_resolution.h"
 
+#include <algorithm>
+#include <atomic>
 #include <optional>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 #include "course/course_texts.h"
+#include "course/resolution_rows.h"
 #include "course/search_end_text.h"
 #include "platform_constants.h"
 #include "text/codepage.h"
 #include "text/text_ops.h"
 #include "web/http_request.h"
+#include "window/control_aliases.h"
 
 namespace ld {
 namespace {
 
-constexpr int kIdColumn = 2;
-constexpr int kAddressColumn = 3;
-
-// The first row without an address: resolved rows form the top of the list
-// and only deletions happen under the worker, so the search starts at the
-// hint (just after the last row written) and moves by the rows deleted since.
-int firstWaitingRow(Controls& c, int hint) {
-    const int rows = c.rowCount(List::超级列表框1);
-    int row = hint < rows ? hint : rows;
-    while (row > 0 && c.getCellText(List::超级列表框1, row - 1, kAddressColumn).empty()) {
-        --row;
+// Whether every request so far failed, and the first failure's cause.
+class RequestTally {
+  public:
+    void count(const std::optional<RequestFailure>& failure) {
+        ++requests_;
+        if (failure) {
+            ++failed_;
+            first_ = first_.value_or(*failure);
+        }
     }
-    while (row < rows && !c.getCellText(List::超级列表框1, row, kAddressColumn).empty()) {
-        ++row;
+    [[nodiscard]] std::optional<RequestFailure> everyRequestFailed() const {
+        return requests_ > 0 && failed_ == requests_ ? first_ : std::nullopt;
     }
-    return row < rows ? row : -1;
-}
 
-struct WaitingRow {
-    int row;
-    Text videoId;
+  private:
+    int requests_ = 0;
+    int failed_ = 0;
+    std::optional<RequestFailure> first_;
 };
+
+// What the request threads of one resolution share. Touched only inside the
+// ticket's window steps, which run one at a time on the window's thread.
+struct SharedRun {
+    ResolutionRows rows;
+    RequestTally tally;
+};
+
+// One request thread: claims the topmost waiting row, asks about it, settles
+// it, until no row waits. False when the search was superseded (or the
+// window went) meanwhile.
+bool askAboutRows(const SearchTicket& ticket, SharedRun& run) {
+    RegexObject regex;
+    bool more = true;
+    while (more) {
+        std::optional<ResolutionRows::Claim> claim;
+        if (!ticket.write([&](Controls& c) { claim = run.rows.claimNext(c); })) {
+            return false;
+        }
+        if (!claim) {
+            return true;
+        }
+        const HttpTextReply reply = httpRequestTextReply(playInfoAddress(claim->videoId));
+        const Text address = playAddressFromAnswer(regex, reply.body);
+        if (!ticket.write([&](Controls& c) {
+                run.tally.count(requestFailureOf(reply));
+                more = run.rows.settle(c, *claim, address) != ResolutionRows::Settled::NotKept;
+            })) {
+            return false;
+        }
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -57,60 +94,46 @@ Text playAddressFromAnswer(RegexObject& regex, const Text& answer) {
     return address;
 }
 
-void resolvePlayAddresses(const SearchTicket& ticket) {
-    RegexObject regex;
-    int hint = 0;
-    bool stuck = false;
-    // Whether every request so far failed, and the first failure's cause.
-    int requests = 0;
-    int failedRequests = 0;
-    std::optional<RequestFailure> firstFailure;
-    while (!stuck) {
-        std::optional<WaitingRow> next;
-        if (!ticket.write([&](Controls& c) {
-                const int row = firstWaitingRow(c, hint);
-                if (row >= 0) {
-                    next = WaitingRow{row, c.getCellText(List::超级列表框1, row, kIdColumn)};
-                }
-            })) {
-            return;
+void resolvePlayAddresses(const SearchTicket& ticket, int requestsInFlight) {
+    SharedRun run;
+    int waiting = 0;
+    if (!ticket.write([&](Controls& c) {
+            run.rows.load(c);
+            waiting = run.rows.waiting();
+        })) {
+        return;
+    }
+    const int threads = std::clamp(std::min(requestsInFlight, waiting), 1, kMaxRequestsPerHost);
+    std::atomic<bool> superseded{false};
+    {
+        // Declared after what they use, so they are joined before it goes.
+        std::vector<std::jthread> helpers;
+        helpers.reserve(static_cast<std::size_t>(threads - 1));
+        for (int i = 1; i < threads; ++i) {
+            try {
+                helpers.emplace_back([&ticket, &run, &superseded] {
+                    if (!askAboutRows(ticket, run)) {
+                        superseded = true;
+                    }
+                });
+            } catch (const std::system_error&) {
+                break;  // no more threads to be had: fewer requests at once
+            }
         }
-        if (!next) {
-            break;
-        }
-        const HttpTextReply reply = httpRequestTextReply(playInfoAddress(next->videoId));
-        ++requests;
-        if (const std::optional<RequestFailure> failure = requestFailureOf(reply)) {
-            ++failedRequests;
-            firstFailure = firstFailure.value_or(*failure);
-        }
-        const Text address = playAddressFromAnswer(regex, reply.body);
-        if (!ticket.write([&](Controls& c) {
-                // Still the row waiting first and still the same lecture? A row
-                // removed meanwhile is simply not written.
-                const int row = firstWaitingRow(c, next->row);
-                if (row >= 0 && c.getCellText(List::超级列表框1, row, kIdColumn) == next->videoId) {
-                    c.setCellText(List::超级列表框1, row, kAddressColumn, address);
-                    hint = row + 1;
-                    // A window that no longer keeps what is written would
-                    // hand out this row again and again.
-                    stuck = c.getCellText(List::超级列表框1, row, kAddressColumn).empty();
-                } else {
-                    hint = row >= 0 ? row : 0;
-                }
-            })) {
-            return;
+        if (!askAboutRows(ticket, run)) {
+            superseded = true;
         }
     }
-    // When no request got a usable answer the rows alone cannot tell why;
-    // the status does.
-    const bool everyRequestFailed = requests > 0 && failedRequests == requests;
-    const Text doneText = resolutionEndText(everyRequestFailed ? firstFailure : std::nullopt);
-    ticket.write([&doneText](Controls& c) {
-        c.setText(Control::透明标签2, doneText);
-        if (c.rowCount(List::超级列表框1) > 0) {
-            c.setEnabled(Control::按钮2, true);
-            c.setEnabled(Control::按钮4, true);
+    if (superseded) {
+        return;
+    }
+    // Every row is settled now. When no request got a usable answer the rows
+    // alone cannot tell why; the status does.
+    ticket.write([&run](Controls& c) {
+        c.setText(kParseStatusLabel, resolutionEndText(run.tally.everyRequestFailed()));
+        if (c.rowCount(kParseList) > 0) {
+            c.setEnabled(kAddAllButton, true);
+            c.setEnabled(kRemoveFailedButton, true);
         }
     });
 }

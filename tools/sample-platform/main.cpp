@@ -20,6 +20,7 @@ void printUsage() {
            "  --port N               port, 0 for any free one (default 0)\n"
            "  --delay-ms N           wait before every answer\n"
            "  --random-delay-ms N    plus a random wait of up to N ms\n"
+           "  --play-info-delay-ms N play-info answers wait N ms more\n"
            "  --fail-every N         answer every N-th request with a 500 page\n"
            "  --fail-targets TEXT    answer requests whose target holds TEXT with a 500 page\n"
            "  --drop-after N         close the connection after N body bytes\n"
@@ -63,6 +64,8 @@ int main(int argc, char** argv) {
             options.answerDelay = std::chrono::milliseconds(value);
         } else if (arg == "--random-delay-ms" && numberArg(value)) {
             options.randomExtraDelay = std::chrono::milliseconds(value);
+        } else if (arg == "--play-info-delay-ms" && numberArg(value)) {
+            options.playInfoDelay = std::chrono::milliseconds(value);
         } else if (arg == "--fail-every" && numberArg(value)) {
             options.failEveryNth = static_cast<int>(value);
         } else if (arg == "--fail-targets" && hasValue) {

@@ -15,6 +15,7 @@
 
 #include "platform_constants.h"
 #include "tools/sample-platform/sample_answers.h"
+#include "tools/sample-platform/sample_request_target.h"
 #include "tools/sample-platform/sample_video.h"
 
 namespace ld::sample {
@@ -22,41 +23,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A request may name its host in absolute form (proxy use); group 1 holds it then.
-constexpr const char* kAbsolutePrefix = R"((?:[hH][tT][tT][pP]://([^/]+))?)";
-
-std::string lowerHostOnly(std::string authority) {
-    const auto colon = authority.find(':');
-    if (colon != std::string::npos) {
-        authority.resize(colon);
-    }
-    std::transform(authority.begin(), authority.end(), authority.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return authority;
-}
-
-// The host a request is meant for: the absolute-form host, else the Host header.
-std::string requestedHost(const httplib::Request& request) {
-    if (request.matches.size() > 1 && request.matches[1].matched) {
-        return lowerHostOnly(request.matches[1].str());
-    }
-    return lowerHostOnly(request.get_header_value("Host"));
-}
-
-// The target without an absolute-form "http://authority" in front.
-std::string originTarget(const httplib::Request& request) {
-    const std::string& target = request.target;
-    if (target.size() > 7 &&
-        (target.compare(0, 7, "http://") == 0 || target.compare(0, 7, "HTTP://") == 0)) {
-        const auto slash = target.find('/', 7);
-        return slash == std::string::npos ? std::string("/") : target.substr(slash);
-    }
-    return target;
-}
-
-bool isLoopbackName(const std::string& host) {
-    return host.empty() || host == "127.0.0.1" || host == "localhost" || host == "[::1]";
-}
+constexpr std::size_t kServingThreads = 16;
 
 using BodyFiller = std::function<void(std::int64_t offset, std::span<char> out)>;
 
@@ -247,6 +214,10 @@ class SamplePlatform::Impl {
                         answerVideo(request, response, options);
                     }));
         server_.set_keep_alive_timeout(1);
+        // More serving threads than any client here should use at once, so a
+        // client that opens too many connections is seen doing so. The
+        // library takes ownership of the queue it is handed.
+        server_.new_task_queue = [] { return new httplib::ThreadPool(kServingThreads); };
     }
 
     // Common to every route: the host check, the statistics, delays and failures.
@@ -324,6 +295,12 @@ class SamplePlatform::Impl {
         {
             const std::lock_guard lock(mutex_);
             playInfoVideoIds_.push_back(videoId);
+        }
+        if (options.playInfoDelay.count() > 0) {
+            std::this_thread::sleep_for(options.playInfoDelay);
+        }
+        if (options.beforePlayInfoAnswer) {
+            options.beforePlayInfoAnswer(videoId);
         }
         const char* contentType = "text/xml;charset=UTF-8";
         if (options.strictPlayInfoQuery && originTarget(request) != playInfoTarget(videoId)) {

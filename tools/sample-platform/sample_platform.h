@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -57,6 +58,12 @@ struct SamplePlatformOptions {
     bool playUrlsNameSelf = false;
     // Play-info requests must carry exactly the query the client is meant to build.
     bool strictPlayInfoQuery = true;
+    // Every play-info answer waits this long more, as a distant service would.
+    std::chrono::milliseconds playInfoDelay{0};
+    // Called with the video identifier on the serving thread just before a
+    // play-info answer is written (after the delays); it may block to hold
+    // the answer back. Empty: none.
+    std::function<void(const std::string& videoId)> beforePlayInfoAnswer;
     // One line per request on standard error.
     bool logRequests = false;
 };
