@@ -1,8 +1,8 @@
 #include "app/event_wiring.h"
 
 #include "app/lifecycle.h"
-#include "download/queue/download_list_edits.h"
 #include "course/course_events.h"
+#include "download/queue/download_list_edits.h"
 #include "download/queue/download_queue.h"
 
 namespace ld {

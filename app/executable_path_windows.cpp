@@ -10,7 +10,8 @@ namespace ld {
 std::filesystem::path executablePath() {
     std::wstring buffer(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD size = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        const DWORD size =
+            GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (size == 0) {
             return {};
         }

@@ -3,10 +3,10 @@
 // touched only there.
 #pragma once
 
-#include "window/shared_state.h"
 #include "download/download_engine.h"
 #include "download/download_queue_state.h"
 #include "text/text.h"
+#include "window/shared_state.h"
 
 namespace ld {
 

@@ -22,9 +22,9 @@ constexpr int kWindowMissingExitCode = 255;
 int runWindow(int argc, char** argv) {
     const std::filesystem::path module = executablePath().parent_path() / kWindowModuleFileName;
     const std::optional<SharedLibrary> library = SharedLibrary::open(module);
-    const auto entry = library ? reinterpret_cast<WindowModuleEntry>(
-                                     library->symbol(kWindowModuleEntry))
-                               : nullptr;
+    const auto entry =
+        library ? reinterpret_cast<WindowModuleEntry>(library->symbol(kWindowModuleEntry))
+                : nullptr;
     if (entry == nullptr) {
         std::fprintf(stderr, "lecture-downloader: 载入启动窗口失败 (%s)\n",
                      reinterpret_cast<const char*>(module.u8string().c_str()));

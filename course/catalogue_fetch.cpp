@@ -11,6 +11,7 @@
 #include "text/text_ops.h"
 #include "web/http_request.h"
 #include "web/regex_object.h"
+#include "window/control_aliases.h"
 
 namespace ld {
 namespace {
@@ -54,19 +55,19 @@ void startCatalogueFetch(Controls& controls, const std::shared_ptr<WindowLink>& 
 void fetchCourseCatalogue(const SearchTicket& ticket, int playInfoRequestsInFlight) {
     RegexObject regex;
     if (!ticket.write(
-            [](Controls& c) { c.setText(Control::透明标签2, gbk(course_text::kParsing)); })) {
+            [](Controls& c) { c.setText(kParseStatusLabel, gbk(course_text::kParsing)); })) {
         return;
     }
     Text address;
-    if (!ticket.read([&](Controls& c) { address = c.getText(Control::编辑框1); })) {
+    if (!ticket.read([&](Controls& c) { address = c.getText(kCourseAddressBox); })) {
         return;
     }
     const Text courseId = textAfterLast(address, Text(course_text::kCourseIdMarker));
     if (courseId.empty()) {
         // Nothing to ask the platform about: no request goes out.
         ticket.write([](Controls& c) {
-            c.deleteAllRows(List::超级列表框1);
-            c.setText(Control::透明标签2, gbk(course_text::kNoCourseId));
+            c.deleteAllRows(kParseList);
+            c.setText(kParseStatusLabel, gbk(course_text::kNoCourseId));
         });
         return;
     }
@@ -85,18 +86,18 @@ void fetchCourseCatalogue(const SearchTicket& ticket, int playInfoRequestsInFlig
     // half filled.
     bool listed = false;
     const bool current = ticket.write([&](Controls& c) {
-        c.deleteAllRows(List::超级列表框1);
+        c.deleteAllRows(kParseList);
         int number = 1;
         for (const LectureEntry& lecture : lectures) {
-            const int row = c.appendRow(List::超级列表框1);
-            c.setCellText(List::超级列表框1, row, 0, toText(number));
-            c.setCellText(List::超级列表框1, row, 2, lecture.videoId);
-            c.setCellText(List::超级列表框1, row, 1, lecture.title);
+            const int row = c.appendRow(kParseList);
+            c.setCellText(kParseList, row, kParseNumberColumn, toText(number));
+            c.setCellText(kParseList, row, kParseVideoIdColumn, lecture.videoId);
+            c.setCellText(kParseList, row, kParseTitleColumn, lecture.title);
             ++number;
         }
-        listed = c.rowCount(List::超级列表框1) > 0;
+        listed = c.rowCount(kParseList) > 0;
         // The search ends here unless lectures were listed: say how.
-        c.setText(Control::透明标签2,
+        c.setText(kParseStatusLabel,
                   listed ? gbk(course_text::kResolving) : catalogueEndText(reply));
     });
     if (current && listed) {

@@ -6,6 +6,7 @@
 #include "course/course_searches.h"
 #include "course/parse_list_actions.h"
 #include "course/window_link.h"
+#include "window/control_aliases.h"
 
 namespace ld {
 namespace {
@@ -31,15 +32,15 @@ void wireCourseEvents(Controls& controls, SharedState& state, int playInfoReques
     auto wiring = std::make_shared<CourseWiring>(controls);
     Controls* window = &controls;
     SharedState* shared = &state;
-    controls.setHandler(Event::按钮1Clicked, [window, wiring, playInfoRequestsInFlight] {
+    controls.setHandler(kSearchClicked, [window, wiring, playInfoRequestsInFlight] {
         startCatalogueFetch(*window, wiring->link, wiring->searches, playInfoRequestsInFlight);
     });
-    controls.setHandler(Event::超级列表框1DoubleClicked,
+    controls.setHandler(kParseListDoubleClicked,
                         [window, shared, wiring] { copySelectedToDownloadList(*window, *shared); });
-    controls.setHandler(Event::按钮2Clicked,
+    controls.setHandler(kAddAllClicked,
                         [window, shared, wiring] { copyAllToDownloadList(*window, *shared); });
-    controls.setHandler(Event::按钮3Clicked, [window, wiring] { clearParseList(*window); });
-    controls.setHandler(Event::按钮4Clicked, [window, wiring] { removeFailedRows(*window); });
+    controls.setHandler(kClearParseListClicked, [window, wiring] { clearParseList(*window); });
+    controls.setHandler(kRemoveFailedClicked, [window, wiring] { removeFailedRows(*window); });
 }
 
 }  // namespace ld

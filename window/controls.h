@@ -15,8 +15,8 @@
 #include <functional>
 #include <span>
 
-#include "window/control_names.h"
 #include "text/text.h"
+#include "window/control_names.h"
 
 namespace ld {
 

@@ -3,8 +3,8 @@
 #include <system_error>
 #include <utility>
 
-#include "window/window_layout.h"
 #include "text/codepage.h"
+#include "window/window_layout.h"
 
 namespace ld {
 

@@ -13,11 +13,11 @@
 #include <string>
 
 #include "app/command_line.h"
-#include "app/qt/demo_autopilot.h"
 #include "app/event_wiring.h"
-#include "app/qt/fatal_stop.h"
 #include "app/globals.h"
 #include "app/program_folder.h"
+#include "app/qt/demo_autopilot.h"
+#include "app/qt/fatal_stop.h"
 #include "app/qt/main_window.h"
 #include "app/qt/qt_text.h"
 #include "app/qt/screenshots.h"

@@ -7,11 +7,11 @@
 #include <chrono>
 #include <cstdio>
 
-#include "window/control_aliases.h"
 #include "app/qt/main_window.h"
 #include "app/qt/qt_text.h"
 #include "app/qt/tab_control.h"
 #include "text/codepage.h"
+#include "window/control_aliases.h"
 
 namespace ld {
 namespace {
@@ -21,7 +21,6 @@ using namespace std::chrono_literals;
 constexpr auto kPollEvery = 100ms;
 constexpr qint64 kAddressesWithinMs = 120'000;
 constexpr qint64 kDownloadsWithinMs = 900'000;
-
 
 void say(const QString& line) {
     std::fputs(("demo: " + line + "\n").toUtf8().constData(), stdout);
@@ -82,7 +81,8 @@ void DemoAutopilot::waitForAddresses() {
     const int rows = window_.rowCount(kParseList);
     say("2. " + text(kParseStatusLabel) + " (resolved): " + QString::number(rows) + " lectures");
     for (int row = 0; row < rows; ++row) {
-        say("   " + cell(kParseList, row, kParseNumberColumn) + "  " + cell(kParseList, row, kParseTitleColumn) + "  ->  " +
+        say("   " + cell(kParseList, row, kParseNumberColumn) + "  " +
+            cell(kParseList, row, kParseTitleColumn) + "  ->  " +
             cell(kParseList, row, kParseAddressColumn));
     }
     picture(0, "1-parsed.png");

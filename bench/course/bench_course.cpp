@@ -21,6 +21,7 @@
 #include "text/codepage.h"
 #include "tools/sample-platform/sample_courses.h"
 #include "tools/sample-platform/sample_platform.h"
+#include "window/control_aliases.h"
 #include "window/memory_window.h"
 
 namespace {
@@ -41,13 +42,13 @@ Run searchOnce(ld::sample::SamplePlatform& platform, int requestsInFlight) {
     ld::SharedState state;
     ld::MemoryWindow window;
     ld::wireCourseEvents(window, state, requestsInFlight);
-    window.setText(ld::Control::编辑框1,
+    window.setText(ld::kCourseAddressBox,
                    ld::Text("http://" + std::string(ld::platform::kCourseWebHost) +
                             "/#/mid/guide?courseId=" + std::string(ld::sample::kLargeCourseId)));
     const auto began = Clock::now();
-    window.fire(ld::Event::按钮1Clicked);
+    window.fire(ld::kSearchClicked);
     Run run;
-    while (window.rowCount(ld::List::超级列表框1) == 0 &&
+    while (window.rowCount(ld::kParseList) == 0 &&
            Clock::now() - began < std::chrono::seconds(60)) {
         std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
@@ -56,7 +57,7 @@ Run searchOnce(ld::sample::SamplePlatform& platform, int requestsInFlight) {
     run.totalMs = Millis(Clock::now() - began).count();
     run.serverMs = Millis(platform.serverTime()).count();
     const ld::Text failed = ld::gbk("解析失败");
-    for (const auto& row : window.rows(ld::List::超级列表框1)) {
+    for (const auto& row : window.rows(ld::kParseList)) {
         ++run.rows;
         run.resolved += (!row.at(3).empty() && row.at(3) != failed) ? 1 : 0;
     }

@@ -1,12 +1,12 @@
 #include "download/queue/download_queue.h"
 
-#include "window/control_aliases.h"
 #include "download/queue/completion_sound.h"
 #include "download/queue/failure_text.h"
 #include "download/queue/progress_text.h"
 #include "download/queue/row_file_names.h"
 #include "text/codepage.h"
 #include "text/text_ops.h"
+#include "window/control_aliases.h"
 #include "xldl/task_layout.h"
 
 namespace ld {
@@ -17,7 +17,6 @@ constexpr const char* kPathSeparator = "\\";
 #else
 constexpr const char* kPathSeparator = "/";
 #endif
-
 
 // The longest folder (with its separator) and address the create record holds
 // whole: its fields keep one UTF-16 unit for the terminating zero.
@@ -219,7 +218,8 @@ void pollCurrentTask(const DownloadQueue& queue) {
     if (state.taskLive && showsProgress(stateCode)) {
         const Text percent = progressPercentText(info.已下载速度(), info.文件总大小());
         if (!percent.empty()) {
-            controls.setCellText(kDownloadList, queue.shared.taskRow, kDownloadStatusColumn, percent);
+            controls.setCellText(kDownloadList, queue.shared.taskRow, kDownloadStatusColumn,
+                                 percent);
         }
     }
     const int sizeRow = state.taskLive ? queue.shared.taskRow : row;

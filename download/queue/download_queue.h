@@ -6,12 +6,12 @@
 // 按钮暂停 and 按钮选择 and the ticks of 时钟1.
 #pragma once
 
-#include "window/control_aliases.h"
-#include "window/controls.h"
-#include "window/shared_state.h"
 #include "download/download_engine.h"
 #include "download/download_queue_state.h"
 #include "text/text.h"
+#include "window/control_aliases.h"
+#include "window/controls.h"
+#include "window/shared_state.h"
 
 namespace ld {
 
@@ -24,7 +24,6 @@ struct DownloadQueue {
 };
 
 inline constexpr int kPollIntervalMs = 1000;
-
 
 // The folder a task saves into: the save-folder box's text followed by the
 // platform's separator. An empty box means the current folder.

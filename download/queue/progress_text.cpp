@@ -1,8 +1,8 @@
 #include "download/queue/progress_text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <algorithm>
 #include <string>
 
 #include "text/codepage.h"

@@ -2,8 +2,8 @@
 
 #include <set>
 
-#include "window/control_aliases.h"
 #include "download/queue/safe_file_name.h"
+#include "window/control_aliases.h"
 
 namespace ld {
 

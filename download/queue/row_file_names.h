@@ -11,9 +11,9 @@
 // Window thread only; reads the list through the control operations.
 #pragma once
 
-#include "window/controls.h"
 #include "download/queue/finished_files.h"
 #include "text/text.h"
+#include "window/controls.h"
 
 namespace ld {
 

@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "download/queue/download_list_edits.h"
-#include "window/control_aliases.h"
-#include "window/shared_state.h"
 #include "tests/app/window_fixtures.h"
 #include "text/codepage.h"
 #include "text/text_ops.h"
+#include "window/control_aliases.h"
+#include "window/shared_state.h"
 
 namespace ld::testing {
 namespace {

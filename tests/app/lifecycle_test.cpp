@@ -4,13 +4,13 @@
 #include <vector>
 
 #include "app/event_wiring.h"
-#include "window/control_aliases.h"
-#include "app/qt/fatal_stop.h"
 #include "app/globals.h"
 #include "app/program_folder.h"
-#include "window/memory_window.h"
+#include "app/qt/fatal_stop.h"
 #include "download/download_engine.h"
 #include "text/codepage.h"
+#include "window/control_aliases.h"
+#include "window/memory_window.h"
 
 namespace ld {
 namespace {

@@ -14,15 +14,15 @@
 #include <vector>
 
 #include "app/qt/app_icon.h"
-#include "window/control_aliases.h"
 #include "app/qt/main_window.h"
 #include "app/qt/report_list.h"
 #include "app/qt/tab_control.h"
 #include "download/queue/download_list_edits.h"
-#include "window/memory_window.h"
 #include "platform_constants.h"
 #include "tests/app/window_fixtures.h"
 #include "text/codepage.h"
+#include "window/control_aliases.h"
+#include "window/memory_window.h"
 
 namespace ld::testing {
 namespace {
@@ -59,20 +59,27 @@ const std::vector<Expected> kControls = {
      false,
      Colour::none,
      kAddAllButton},
-    {"按钮3", Type::button, 0, {320, 400, 112, 32}, "清空列表", true, Colour::none, kClearParseListButton},
-    {"按钮4", Type::button, 0, {24, 400, 112, 32}, "删除失败", false, Colour::none, kRemoveFailedButton},
+    {"按钮3",
+     Type::button,
+     0,
+     {320, 400, 112, 32},
+     "清空列表",
+     true,
+     Colour::none,
+     kClearParseListButton},
+    {"按钮4",
+     Type::button,
+     0,
+     {24, 400, 112, 32},
+     "删除失败",
+     false,
+     Colour::none,
+     kRemoveFailedButton},
     {"透明标签2", Type::label, 0, {8, 441, 464, 24}, "", true, Colour::red, kParseStatusLabel},
     {"超级列表框2", Type::list, 1, {0, 24, 488, 376}, "", true},
     {"透明标签1", Type::label, 1, {256, 0, 160, 24}, "", true, Colour::black, kTaskStateLabel},
     {"编辑框保存", Type::edit, 1, {8, 408, 128, 24}, "", true, Colour::none, kSaveFolderBox},
-    {"按钮选择",
-     Type::button,
-     1,
-     {144, 416, 48, 24},
-     "浏览",
-     true,
-     Colour::none,
-     kBrowseButton},
+    {"按钮选择", Type::button, 1, {144, 416, 48, 24}, "浏览", true, Colour::none, kBrowseButton},
     {"按钮1清空",
      Type::button,
      1,
@@ -81,22 +88,8 @@ const std::vector<Expected> kControls = {
      true,
      Colour::none,
      kClearDownloadListButton},
-    {"按钮下载",
-     Type::button,
-     1,
-     {328, 416, 56, 24},
-     "开始下载",
-     true,
-     Colour::none,
-     kStartButton},
-    {"按钮暂停",
-     Type::button,
-     1,
-     {424, 416, 48, 24},
-     "暂停",
-     true,
-     Colour::none,
-     kPauseButton},
+    {"按钮下载", Type::button, 1, {328, 416, 56, 24}, "开始下载", true, Colour::none, kStartButton},
+    {"按钮暂停", Type::button, 1, {424, 416, 48, 24}, "暂停", true, Colour::none, kPauseButton},
     {"透明标签显示",
      Type::label,
      1,
@@ -314,9 +307,12 @@ TEST_F(QtWindow, ButtonsListsAndTimerRaiseTheirEvents) {
         window->setHandler(event, [&raised, event] { raised.push_back(event); });
     }
     const std::vector<std::pair<const char*, Event>> clicks = {
-        {"按钮1", kSearchClicked},         {"按钮3", kClearParseListClicked},
-        {"按钮1清空", kClearDownloadListClicked}, {"按钮选择", kBrowseClicked},
-        {"按钮下载", kStartClicked},   {"按钮暂停", kPauseClicked},
+        {"按钮1", kSearchClicked},
+        {"按钮3", kClearParseListClicked},
+        {"按钮1清空", kClearDownloadListClicked},
+        {"按钮选择", kBrowseClicked},
+        {"按钮下载", kStartClicked},
+        {"按钮暂停", kPauseClicked},
     };
     for (const auto& [name, event] : clicks) {
         qobject_cast<QPushButton*>(find(name))->click();

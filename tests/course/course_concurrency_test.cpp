@@ -12,6 +12,7 @@
 #include "course/course_events.h"
 #include "tests/course/course_test_support.h"
 #include "tools/sample-platform/sample_courses.h"
+#include "window/control_aliases.h"
 
 namespace ld::test {
 namespace {
@@ -56,11 +57,11 @@ TEST_F(CourseConcurrency, SecondSearchLeavesOnlyItsOwnRows) {
         SharedState state;
         MemoryWindow window;
         wireCourseEvents(window, state);
-        window.setText(Control::编辑框1, courseAddress(first.id));
-        ASSERT_TRUE(window.fire(Event::按钮1Clicked));
+        window.setText(kCourseAddressBox, courseAddress(first.id));
+        ASSERT_TRUE(window.fire(kSearchClicked));
         pause(25);
-        window.setText(Control::编辑框1, courseAddress(second.id));
-        ASSERT_TRUE(window.fire(Event::按钮1Clicked));
+        window.setText(kCourseAddressBox, courseAddress(second.id));
+        ASSERT_TRUE(window.fire(kSearchClicked));
         ASSERT_TRUE(window.waitForWorkers(60s));
 
         const auto rows = parseRows(window);
@@ -73,8 +74,8 @@ TEST_F(CourseConcurrency, SecondSearchLeavesOnlyItsOwnRows) {
             ASSERT_EQ(rows[i][3], expectedAddress(lecture));
         }
         ASSERT_EQ(statusText(window), "解析完成");
-        ASSERT_TRUE(window.isEnabled(Control::按钮2));
-        ASSERT_TRUE(window.isEnabled(Control::按钮4));
+        ASSERT_TRUE(window.isEnabled(kAddAllButton));
+        ASSERT_TRUE(window.isEnabled(kRemoveFailedButton));
     }
 }
 
@@ -93,8 +94,8 @@ TEST_F(CourseConcurrency, ListActionsDuringResolutionNeverMisplaceAnAddress) {
         SharedState state;
         MemoryWindow window;
         wireCourseEvents(window, state);
-        window.setText(Control::编辑框1, courseAddress(course.id));
-        ASSERT_TRUE(window.fire(Event::按钮1Clicked));
+        window.setText(kCourseAddressBox, courseAddress(course.id));
+        ASSERT_TRUE(window.fire(kSearchClicked));
         // A few user actions at random moments of the catalogue fetch and the resolution.
         std::uniform_int_distribution<int> pick(0, 9);
         bool copiedOne = false;
@@ -102,13 +103,13 @@ TEST_F(CourseConcurrency, ListActionsDuringResolutionNeverMisplaceAnAddress) {
             pause(8);
             const int choice = pick(random);
             if (choice < 5) {
-                window.fire(Event::按钮4Clicked);
+                window.fire(kRemoveFailedClicked);
             } else if (choice < 8) {
-                window.selectRow(List::超级列表框1, pick(random) - 1);
-                window.fire(Event::超级列表框1DoubleClicked);
+                window.selectRow(kParseList, pick(random) - 1);
+                window.fire(kParseListDoubleClicked);
                 copiedOne = true;
             } else if (choice == 8) {
-                window.fire(Event::按钮3Clicked);
+                window.fire(kClearParseListClicked);
             }
         }
         ASSERT_TRUE(window.waitForWorkers(60s));
@@ -126,7 +127,7 @@ TEST_F(CourseConcurrency, ListActionsDuringResolutionNeverMisplaceAnAddress) {
         }
         // A row handed to the download list carries its own lecture's address,
         // or none when it had none yet.
-        for (const auto& row : window.rows(List::超级列表框2)) {
+        for (const auto& row : window.rows(kDownloadList)) {
             const std::string title = utf8(row[1]);
             const std::string address = utf8(row[3]);
             if (title.empty()) {

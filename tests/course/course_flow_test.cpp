@@ -6,6 +6,7 @@
 #include "course/course_events.h"
 #include "tests/course/course_test_support.h"
 #include "tools/sample-platform/sample_courses.h"
+#include "window/control_aliases.h"
 
 namespace ld::test {
 namespace {
@@ -27,8 +28,8 @@ class CourseFlow : public ::testing::Test {
 
     void search(std::string_view courseId) { search(courseAddress(courseId)); }
     void search(const Text& address) {
-        window.setText(Control::编辑框1, address);
-        ASSERT_TRUE(window.fire(Event::按钮1Clicked));
+        window.setText(kCourseAddressBox, address);
+        ASSERT_TRUE(window.fire(kSearchClicked));
         ASSERT_TRUE(window.waitForWorkers(60s));
     }
 
@@ -53,8 +54,8 @@ TEST_F(CourseFlow, DefaultCourseEndsNumberedTitledAndResolved) {
     EXPECT_EQ(rows[3][3], "解析失败");
     EXPECT_EQ(rows[4][1], R"(第5讲 \"引号\"里的字符串)") << "escapes stay as the answer wrote them";
     EXPECT_EQ(statusText(window), "解析完成");
-    EXPECT_TRUE(window.isEnabled(Control::按钮2));
-    EXPECT_TRUE(window.isEnabled(Control::按钮4));
+    EXPECT_TRUE(window.isEnabled(kAddAllButton));
+    EXPECT_TRUE(window.isEnabled(kRemoveFailedButton));
     EXPECT_EQ(samplePlatform().catalogueCourseIds(), std::vector<std::string>{course.id});
     EXPECT_EQ(samplePlatform().playInfoVideoIds().size(), course.lectures.size());
 }
@@ -86,8 +87,8 @@ TEST_F(CourseFlow, ClearingTheListStopsTheRequests) {
     sample::SamplePlatformOptions slow;
     slow.answerDelay = 40ms;
     samplePlatform().setOptions(slow);
-    window.setText(Control::编辑框1, courseAddress(sample::kLargeCourseId));
-    ASSERT_TRUE(window.fire(Event::按钮1Clicked));
+    window.setText(kCourseAddressBox, courseAddress(sample::kLargeCourseId));
+    ASSERT_TRUE(window.fire(kSearchClicked));
     ASSERT_TRUE(eventually([&] {
         const auto rows = parseRows(window);
         return !rows.empty() && !rows[0][3].empty();
@@ -98,7 +99,7 @@ TEST_F(CourseFlow, ClearingTheListStopsTheRequests) {
         for (const auto& row : parseRows(window)) {
             answered += row[3].empty() ? 0 : 1;
         }
-        window.fire(Event::按钮3Clicked);
+        window.fire(kClearParseListClicked);
     });
     ASSERT_TRUE(window.waitForWorkers(60s));
 
@@ -107,8 +108,8 @@ TEST_F(CourseFlow, ClearingTheListStopsTheRequests) {
     EXPECT_LE(samplePlatform().playInfoVideoIds().size(),
               answered + static_cast<std::size_t>(kPlayInfoRequestsInFlight));
     EXPECT_EQ(statusText(window), "解析完成");
-    EXPECT_FALSE(window.isEnabled(Control::按钮2)) << "no rows left to hand over";
-    EXPECT_FALSE(window.isEnabled(Control::按钮3));
+    EXPECT_FALSE(window.isEnabled(kAddAllButton)) << "no rows left to hand over";
+    EXPECT_FALSE(window.isEnabled(kClearParseListButton));
 }
 
 TEST(CourseWorkers, WindowClosingUnderARunningWorkerIsHarmless) {
@@ -119,8 +120,8 @@ TEST(CourseWorkers, WindowClosingUnderARunningWorkerIsHarmless) {
     {
         MemoryWindow window;
         wireCourseEvents(window, state);
-        window.setText(Control::编辑框1, courseAddress(sample::kDefaultCourseId));
-        ASSERT_TRUE(window.fire(Event::按钮1Clicked));
+        window.setText(kCourseAddressBox, courseAddress(sample::kDefaultCourseId));
+        ASSERT_TRUE(window.fire(kSearchClicked));
         ASSERT_TRUE(eventually([&] { return !parseRows(window).empty(); }));
         // The window goes while the resolution worker waits for an answer; the
         // worker's next step finds it closed and ends.

@@ -13,12 +13,13 @@
 #include <thread>
 #include <vector>
 
-#include "window/memory_window.h"
 #include "course/course_texts.h"
 #include "platform_constants.h"
 #include "tests/web/raw_http_server.h"
 #include "text/codepage.h"
 #include "tools/sample-platform/sample_platform.h"
+#include "window/control_aliases.h"
+#include "window/memory_window.h"
 
 namespace ld::test {
 
@@ -86,7 +87,7 @@ bool eventually(Condition done, std::chrono::milliseconds timeout = std::chrono:
 // The parse list's rows as UTF-8, four columns each.
 inline std::vector<std::vector<std::string>> parseRows(MemoryWindow& window) {
     std::vector<std::vector<std::string>> rows;
-    for (const auto& row : window.rows(List::超级列表框1)) {
+    for (const auto& row : window.rows(kParseList)) {
         std::vector<std::string> cells;
         for (int column = 0; column < 4; ++column) {
             cells.push_back(column < static_cast<int>(row.size()) ? utf8(row[column]) : "");
@@ -97,7 +98,7 @@ inline std::vector<std::vector<std::string>> parseRows(MemoryWindow& window) {
 }
 
 inline std::string statusText(MemoryWindow& window) {
-    return utf8(window.getText(Control::透明标签2));
+    return utf8(window.getText(kParseStatusLabel));
 }
 
 }  // namespace ld::test

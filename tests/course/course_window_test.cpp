@@ -13,6 +13,7 @@
 #include "tests/course/course_test_support.h"
 #include "tools/sample-platform/sample_courses.h"
 #include "web/http_transport.h"
+#include "window/control_aliases.h"
 
 namespace ld::test {
 namespace {
@@ -42,9 +43,9 @@ TEST_F(CourseWindow, TypedAddressAndSearchClickEndInResolvedRows) {
     wireCourseEvents(window, state);
     window.show();
 
-    auto* address = qobject_cast<QLineEdit*>(&window.widget(Control::编辑框1));
-    auto* search = qobject_cast<QPushButton*>(&window.widget(Control::按钮1));
-    auto* status = qobject_cast<QLabel*>(&window.widget(Control::透明标签2));
+    auto* address = qobject_cast<QLineEdit*>(&window.widget(kCourseAddressBox));
+    auto* search = qobject_cast<QPushButton*>(&window.widget(kSearchButton));
+    auto* status = qobject_cast<QLabel*>(&window.widget(kParseStatusLabel));
     ASSERT_TRUE(address && search && status);
     address->clear();
     QTest::keyClicks(address, QString::fromStdString(utf8(courseAddress(course.id))));
@@ -54,21 +55,21 @@ TEST_F(CourseWindow, TypedAddressAndSearchClickEndInResolvedRows) {
         QTest::qWaitFor([&] { return status->text() == QStringLiteral("解析完成"); }, 30000))
         << status->text().toStdString();
 
-    ASSERT_EQ(window.rowCount(List::超级列表框1), static_cast<int>(course.lectures.size()));
-    for (int row = 0; row < window.rowCount(List::超级列表框1); ++row) {
+    ASSERT_EQ(window.rowCount(kParseList), static_cast<int>(course.lectures.size()));
+    for (int row = 0; row < window.rowCount(kParseList); ++row) {
         const sample::SampleLecture& lecture = course.lectures[static_cast<std::size_t>(row)];
-        EXPECT_EQ(utf8(window.getCellText(List::超级列表框1, row, 0)), std::to_string(row + 1));
-        EXPECT_EQ(utf8(window.getCellText(List::超级列表框1, row, 1)), lecture.title);
-        EXPECT_EQ(utf8(window.getCellText(List::超级列表框1, row, 3)),
+        EXPECT_EQ(utf8(window.getCellText(kParseList, row, 0)), std::to_string(row + 1));
+        EXPECT_EQ(utf8(window.getCellText(kParseList, row, 1)), lecture.title);
+        EXPECT_EQ(utf8(window.getCellText(kParseList, row, 3)),
                   lecture.resolvable ? samplePlatform().expectedPlayUrl(lecture) : "解析失败");
     }
-    EXPECT_TRUE(window.widget(Control::按钮2).isEnabled());
-    EXPECT_TRUE(window.widget(Control::按钮4).isEnabled());
+    EXPECT_TRUE(window.widget(kAddAllButton).isEnabled());
+    EXPECT_TRUE(window.widget(kRemoveFailedButton).isEnabled());
 
     // The add-all button hands the rows to the download list.
-    QTest::mouseClick(qobject_cast<QPushButton*>(&window.widget(Control::按钮2)), Qt::LeftButton);
-    EXPECT_EQ(window.rowCount(List::超级列表框2), static_cast<int>(course.lectures.size()));
-    EXPECT_FALSE(window.widget(Control::按钮2).isEnabled());
+    QTest::mouseClick(qobject_cast<QPushButton*>(&window.widget(kAddAllButton)), Qt::LeftButton);
+    EXPECT_EQ(window.rowCount(kDownloadList), static_cast<int>(course.lectures.size()));
+    EXPECT_FALSE(window.widget(kAddAllButton).isEnabled());
     EXPECT_EQ(status->text(), QStringLiteral("成功加入下载列表"));
 }
 
@@ -78,17 +79,17 @@ TEST_F(CourseWindow, ASearchThatCannotReachThePlatformSaysSoInTheStatus) {
     MainWindow window;
     wireCourseEvents(window, state);
     window.show();
-    auto* status = qobject_cast<QLabel*>(&window.widget(Control::透明标签2));
+    auto* status = qobject_cast<QLabel*>(&window.widget(kParseStatusLabel));
     ASSERT_TRUE(status);
 
     const ProxyOverride proxy(closedPortProxy());
-    QTest::mouseClick(qobject_cast<QPushButton*>(&window.widget(Control::按钮1)), Qt::LeftButton);
+    QTest::mouseClick(qobject_cast<QPushButton*>(&window.widget(kSearchButton)), Qt::LeftButton);
     // Within the HTTP connection time-out, never left at "解析中，请稍后".
     const QString expected = QStringLiteral("无法连接课程平台：连接被拒绝");
     EXPECT_TRUE(QTest::qWaitFor([&] { return status->text() == expected; },
                                 transport_limit::kConnectTimeoutSeconds * 1000))
         << status->text().toStdString();
-    EXPECT_EQ(window.rowCount(List::超级列表框1), 0);
+    EXPECT_EQ(window.rowCount(kParseList), 0);
 }
 
 TEST_F(CourseWindow, ClosingTheWindowUnderARunningSearchIsHarmless) {
@@ -100,9 +101,9 @@ TEST_F(CourseWindow, ClosingTheWindowUnderARunningSearchIsHarmless) {
         MainWindow window;
         wireCourseEvents(window, state);
         window.show();
-        QTest::mouseClick(qobject_cast<QPushButton*>(&window.widget(Control::按钮1)),
+        QTest::mouseClick(qobject_cast<QPushButton*>(&window.widget(kSearchButton)),
                           Qt::LeftButton);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return window.rowCount(List::超级列表框1) > 0; }, 30000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window.rowCount(kParseList) > 0; }, 30000));
     }
     // The resolution worker is still waiting for an answer; once it has one,
     // its calls find the window gone and it ends.

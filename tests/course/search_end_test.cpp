@@ -15,6 +15,7 @@
 #include "course/window_link.h"
 #include "tests/course/course_test_support.h"
 #include "tools/sample-platform/sample_courses.h"
+#include "window/control_aliases.h"
 
 namespace ld::test {
 namespace {
@@ -31,20 +32,20 @@ class SearchEnd : public ::testing::Test {
 
     // Rows of an earlier search, to see whether the list is emptied.
     void leaveOldRows() {
-        const int row = window.appendRow(List::超级列表框1);
-        window.setCellText(List::超级列表框1, row, 1, Text("old"));
+        const int row = window.appendRow(kParseList);
+        window.setCellText(kParseList, row, 1, Text("old"));
     }
 
     void search(const Text& address) {
-        window.setText(Control::编辑框1, address);
-        ASSERT_TRUE(window.fire(Event::按钮1Clicked));
+        window.setText(kCourseAddressBox, address);
+        ASSERT_TRUE(window.fire(kSearchClicked));
         ASSERT_TRUE(window.waitForWorkers(60s));
     }
 
     void expectNothingListed() {
         EXPECT_TRUE(parseRows(window).empty());
-        EXPECT_FALSE(window.isEnabled(Control::按钮2));
-        EXPECT_FALSE(window.isEnabled(Control::按钮4));
+        EXPECT_FALSE(window.isEnabled(kAddAllButton));
+        EXPECT_FALSE(window.isEnabled(kRemoveFailedButton));
     }
 
     SharedState state;
@@ -163,8 +164,8 @@ TEST_F(SearchEnd, AVideoHostThatRefusesEveryRequestIsNamedAfterResolution) {
         EXPECT_EQ(row[3], "解析失败");
     }
     EXPECT_EQ(statusText(window), "解析完成，但视频服务器返回错误 (403)");
-    EXPECT_TRUE(window.isEnabled(Control::按钮2));
-    EXPECT_TRUE(window.isEnabled(Control::按钮4));
+    EXPECT_TRUE(window.isEnabled(kAddAllButton));
+    EXPECT_TRUE(window.isEnabled(kRemoveFailedButton));
     // The catalogue and one refused request per lecture.
     EXPECT_EQ(samplePlatform().requests(), 1 + static_cast<int>(course.lectures.size()));
 }
@@ -174,11 +175,11 @@ TEST_F(SearchEnd, AVideoHostThatCannotBeReachedIsNamedAfterResolution) {
     // alone, with every play-info connection refused.
     const sample::SampleCourse& course = *sample::findCourse(sample::kSecondCourseId);
     for (const sample::SampleLecture& lecture : course.lectures) {
-        const int row = window.appendRow(List::超级列表框1);
-        window.setCellText(List::超级列表框1, row, 1, gbk(lecture.title));
-        window.setCellText(List::超级列表框1, row, 2, Text(lecture.videoId));
+        const int row = window.appendRow(kParseList);
+        window.setCellText(kParseList, row, 1, gbk(lecture.title));
+        window.setCellText(kParseList, row, 2, Text(lecture.videoId));
     }
-    window.setText(Control::透明标签2, gbk(course_text::kResolving));
+    window.setText(kParseStatusLabel, gbk(course_text::kResolving));
     auto link = std::make_shared<WindowLink>(window);
     auto searches = std::make_shared<CourseSearches>();
     const SearchTicket ticket(link, searches, searches->beginSearch());
@@ -194,7 +195,7 @@ TEST_F(SearchEnd, AVideoHostThatCannotBeReachedIsNamedAfterResolution) {
         EXPECT_EQ(row[3], "解析失败");
     }
     EXPECT_EQ(statusText(window), "解析完成，但无法连接视频服务器：连接被拒绝");
-    EXPECT_TRUE(window.isEnabled(Control::按钮2));
+    EXPECT_TRUE(window.isEnabled(kAddAllButton));
     link->cut();
 }
 

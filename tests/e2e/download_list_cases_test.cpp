@@ -11,16 +11,15 @@
 #include <vector>
 
 #include "download/queue/progress_text.h"
-#include "window/control_aliases.h"
 #include "tests/e2e/program_fixture.h"
 #include "text/codepage.h"
 #include "tools/sample-platform/sample_courses.h"
+#include "window/control_aliases.h"
 
 namespace ld::e2e {
 namespace {
 
 using ::testing::ElementsAreArray;
-
 
 class DownloadListCases : public ProgramFixture {
   protected:

@@ -9,11 +9,11 @@
 #include <iterator>
 #include <sstream>
 
-#include "window/control_aliases.h"
 #include "app/event_wiring.h"
 #include "app/qt/report_list.h"
 #include "text/codepage.h"
 #include "tools/sample-platform/sample_courses.h"
+#include "window/control_aliases.h"
 
 namespace ld::e2e {
 

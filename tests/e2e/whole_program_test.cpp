@@ -12,17 +12,16 @@
 #include <vector>
 
 #include "download/queue/progress_text.h"
-#include "window/control_aliases.h"
 #include "download/task_info_record.h"
 #include "tests/e2e/program_fixture.h"
 #include "text/codepage.h"
 #include "tools/sample-platform/sample_courses.h"
+#include "window/control_aliases.h"
 
 namespace ld::e2e {
 namespace {
 
 using ::testing::ElementsAreArray;
-
 
 // Course 141's resolvable lectures, in order, with the names their files get:
 // refused characters become "_", a trailing dot goes.

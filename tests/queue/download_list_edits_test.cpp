@@ -8,20 +8,19 @@
 #include <string>
 #include <vector>
 
-#include "download/queue/download_list_edits.h"
-#include "window/control_aliases.h"
-#include "window/memory_window.h"
 #include "course/parse_list_actions.h"
+#include "download/queue/download_list_edits.h"
 #include "download/queue/download_queue.h"
 #include "memory_engine.h"
 #include "text/codepage.h"
+#include "window/control_aliases.h"
+#include "window/memory_window.h"
 
 namespace ld {
 namespace {
 
 using ::testing::ElementsAre;
 using testing::MemoryEngine;
-
 
 class DownloadListEditsTest : public ::testing::Test {
   protected:

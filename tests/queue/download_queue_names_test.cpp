@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "download/queue/download_list_edits.h"
-#include "window/control_aliases.h"
-#include "window/memory_window.h"
 #include "download/queue/download_queue.h"
 #include "memory_engine.h"
 #include "text/codepage.h"
+#include "window/control_aliases.h"
+#include "window/memory_window.h"
 
 namespace ld {
 namespace {
@@ -20,7 +20,6 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using testing::MemoryEngine;
-
 
 class DownloadQueueNamesTest : public ::testing::Test {
   protected:
@@ -161,7 +160,8 @@ TEST_F(DownloadQueueNamesTest, ARowWhoseAddressTheRecordCannotHoldFailsUnfetched
     engine.clearCalls();
     finishLastTask();
     EXPECT_THAT(engine.calls(), ElementsAre("query 1"));
-    EXPECT_EQ(gbkToUtf8(window.getCellText(kDownloadList, 1, 4)), "下载失败 (下载地址无效)");  // never fetched: its address would be cut
+    EXPECT_EQ(gbkToUtf8(window.getCellText(kDownloadList, 1, 4)),
+              "下载失败 (下载地址无效)");  // never fetched: its address would be cut
     EXPECT_EQ(gbkToUtf8(window.getText(kTaskStateLabel)), "已取消");
     EXPECT_EQ(window.interval(), 0);
     EXPECT_EQ(shared.currentRow, 1);

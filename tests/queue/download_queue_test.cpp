@@ -7,15 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "window/control_aliases.h"
 #include "course/parse_list_actions.h"
-#include "download/queue/download_list_edits.h"
-#include "window/memory_window.h"
 #include "download/queue/completion_sound.h"
+#include "download/queue/download_list_edits.h"
 #include "download/queue/failure_text.h"
 #include "failure_codes.h"
 #include "memory_engine.h"
 #include "text/codepage.h"
+#include "window/control_aliases.h"
+#include "window/memory_window.h"
 
 namespace ld {
 namespace {

@@ -7,10 +7,10 @@
 #include <thread>
 #include <vector>
 
-#include "window/memory_window.h"
-#include "window/control_aliases.h"
 #include "text/codepage.h"
 #include "text/text_ops.h"
+#include "window/control_aliases.h"
+#include "window/memory_window.h"
 
 namespace ld {
 namespace {

@@ -2,14 +2,14 @@
 
 #include <thread>
 
-#include "window/control_aliases.h"
-#include "window/control_names.h"
-#include "window/memory_window.h"
-#include "window/shared_state.h"
 #include "download/download_queue_state.h"
 #include "download/queue/download_queue.h"
 #include "download/queue/safe_file_name.h"
 #include "text/codepage.h"
+#include "window/control_aliases.h"
+#include "window/control_names.h"
+#include "window/memory_window.h"
+#include "window/shared_state.h"
 
 namespace ld::faults {
 
