@@ -331,7 +331,8 @@ class SamplePlatform::Impl {
             response.set_content("access key missing or wrong\n", "text/plain");
             return;
         }
-        const std::int64_t size = lecture->videoSize;
+        const std::int64_t size =
+            options.videoSizeOverride > 0 ? options.videoSizeOverride : lecture->videoSize;
         if (options.ignoreRanges) {
             const_cast<httplib::Request&>(request).ranges.clear();  // read after this handler
         }

@@ -43,6 +43,9 @@ struct SamplePlatformOptions {
     // Video bodies go out at no more than this many bytes per second on each
     // connection; 0: as fast as the connection takes them.
     std::int64_t videoBytesPerSecond = 0;
+    // Every video is this many bytes instead of its lecture's own size (a
+    // benchmark's large file); 0: each lecture's own size.
+    std::int64_t videoSizeOverride = 0;
     // Video answers ignore Range headers: always the whole file, status 200.
     bool ignoreRanges = false;
     // A video body stops for stallFor before the piece that holds this byte

@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# The terminal mode's figures: `lecture-downloader list` of the 2000-lecture
+# course against the window's search and resolution, and the peak memory of
+# `lecture-downloader download` saving 1 GiB videos against the engine's own.
+# Writes about 6 GiB into the system's temporary folder (removed again).
+# Usage: bench/cli/run.sh <build-dir>
+set -euo pipefail
+BUILD="$(cd "${1:-build/release}" && pwd)"
+exec "$BUILD/bin/bench_cli" "$BUILD/bin"
