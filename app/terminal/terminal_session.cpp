@@ -202,9 +202,7 @@ TerminalSession::Ending TerminalSession::stopBatch(std::vector<BatchRow>& batch,
     return Ending::interrupted;
 }
 
-TerminalSession::Ending TerminalSession::download(const std::string& folderUtf8,
-                                                  SessionReport& report, StopSignals& stop,
-                                                  SessionSummary& summary) {
+std::vector<TerminalSession::BatchRow> TerminalSession::fillDownloadList(SessionSummary& summary) {
     // Lectures without a play address stay out of the download list, as
     // "删除失败" leaves them out for the user.
     std::vector<const ListedLecture*> playable;
@@ -216,7 +214,7 @@ TerminalSession::Ending TerminalSession::download(const std::string& folderUtf8,
         }
     }
     if (playable.empty()) {
-        return Ending::completed;
+        return {};
     }
     window_.fire(kRemoveFailedClicked);
     window_.fire(kAddAllClicked);
@@ -233,8 +231,17 @@ TerminalSession::Ending TerminalSession::download(const std::string& folderUtf8,
                            : static_cast<int>(row) + 1;
         batch.push_back(std::move(entry));
     }
-    const int batchSize = static_cast<int>(batch.size());
+    return batch;
+}
 
+TerminalSession::Ending TerminalSession::download(const std::string& folderUtf8,
+                                                  SessionReport& report, StopSignals& stop,
+                                                  SessionSummary& summary) {
+    std::vector<BatchRow> batch = fillDownloadList(summary);
+    if (batch.empty()) {
+        return Ending::completed;
+    }
+    const int batchSize = static_cast<int>(batch.size());
     window_.setText(kSaveFolderBox, utf8ToGbk(folderUtf8));
     std::size_t messagesSeen = window_.messages().size();
     window_.fire(kStartClicked);

@@ -64,6 +64,10 @@ class TerminalSession {
     // Reports how the row ended; true when it was downloaded.
     bool reportEnd(std::vector<BatchRow>& batch, int row, const QueueSnapshot& seen,
                    const std::string& folderUtf8, SessionReport& report, SessionSummary& summary);
+    // Puts every lecture with a play address into the download list, as
+    // "删除失败" and "一键加入下载列表" do, and notes the others as missed.
+    // The batch is empty when no lecture can be downloaded.
+    std::vector<BatchRow> fillDownloadList(SessionSummary& summary);
     // After a stop signal: pauses the current task (its data stays for the
     // next run) and notes every row not downloaded.
     Ending stopBatch(std::vector<BatchRow>& batch, int active, const std::string& folderUtf8,

@@ -27,19 +27,6 @@ constexpr std::size_t kServingThreads = 16;
 
 using BodyFiller = std::function<void(std::int64_t offset, std::span<char> out)>;
 
-// The video's bytes as another version of the file holds them (version 0: the
-// bytes of fillVideoBytes).
-void fillVersionedVideoBytes(std::string_view videoId, int version, std::int64_t offset,
-                             std::span<char> out) {
-    fillVideoBytes(videoId, offset, out);
-    if (version != 0) {
-        const auto mask = static_cast<char>(0x5A + version);
-        for (char& c : out) {
-            c = static_cast<char>(c ^ mask);
-        }
-    }
-}
-
 // Serves a body of the given size, cut off after dropAfter bytes when that is
 // not negative, and paced to bytesPerSecond when that is positive. Range
 // requests are answered by the library from the provider.
@@ -87,7 +74,7 @@ void serveBody(httplib::Response& response, std::int64_t size, const std::string
 void serveText(httplib::Response& response, std::string text, const std::string& contentType,
                std::int64_t dropAfter) {
     if (dropAfter < 0) {
-        response.set_content(std::move(text), contentType.c_str());
+        response.set_content(text, contentType.c_str());
         return;
     }
     auto shared = std::make_shared<const std::string>(std::move(text));

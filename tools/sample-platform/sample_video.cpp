@@ -57,4 +57,15 @@ std::string videoBytes(std::string_view videoId, std::int64_t videoSize, std::in
     return bytes;
 }
 
+void fillVersionedVideoBytes(std::string_view videoId, int version, std::int64_t offset,
+                             std::span<char> out) {
+    fillVideoBytes(videoId, offset, out);
+    if (version != 0) {
+        const auto mask = static_cast<char>(0x5A + version);
+        for (char& c : out) {
+            c = static_cast<char>(c ^ mask);
+        }
+    }
+}
+
 }  // namespace ld::sample
