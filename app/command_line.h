@@ -27,6 +27,13 @@ struct CommandLine {
     std::string error;   // usageError only: what is wrong, one line without a line break
 };
 
+// Whether the action is the window's (openWindow, screenshots, demoAutopilot),
+// carried out by the window module; the others the program answers itself.
+constexpr bool needsWindow(CommandAction action) noexcept {
+    return action == CommandAction::openWindow || action == CommandAction::screenshots ||
+           action == CommandAction::demoAutopilot;
+}
+
 // The exit code of a wrong command line.
 inline constexpr int kUsageExitCode = 2;
 

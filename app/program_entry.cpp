@@ -43,23 +43,18 @@ int runProgram(int argc, char** argv) {
     }
 #endif
     const CommandLine commandLine = parseCommandLine(argc, argv);
-    switch (commandLine.action) {
-        case CommandAction::printHelp:
-            std::fputs(usageText().c_str(), stdout);
-            return 0;
-        case CommandAction::printVersion:
-            std::fputs(versionText().c_str(), stdout);
-            return 0;
-        case CommandAction::usageError:
-            std::fprintf(stderr, "lecture-downloader: %s\n\n%s", commandLine.error.c_str(),
-                         usageText().c_str());
-            return kUsageExitCode;
-        case CommandAction::openWindow:
-        case CommandAction::screenshots:
-        case CommandAction::demoAutopilot:
-            break;
+    if (needsWindow(commandLine.action)) {
+        return runWindow(argc, argv);
     }
-    return runWindow(argc, argv);
+    if (commandLine.action == CommandAction::usageError) {
+        std::fprintf(stderr, "lecture-downloader: %s\n\n%s", commandLine.error.c_str(),
+                     usageText().c_str());
+        return kUsageExitCode;
+    }
+    std::fputs(commandLine.action == CommandAction::printHelp ? usageText().c_str()
+                                                              : versionText().c_str(),
+               stdout);
+    return 0;
 }
 
 }  // namespace ld

@@ -2,11 +2,18 @@
 
 #include <algorithm>
 
+#include "common/curl_errors.h"
 #include "xldl/task_layout.h"
 
 namespace ld::engine {
 
 FailureClass classifyCurlResult(CURLcode result) {
+    if (isNameResolutionFailure(result)) {
+        return {true, XLDL_FAIL_DNS};
+    }
+    if (isTlsFailure(result)) {
+        return {false, XLDL_FAIL_TLS};
+    }
     switch (result) {
         case CURLE_COULDNT_CONNECT:
         case CURLE_SEND_ERROR:
@@ -18,26 +25,8 @@ FailureClass classifyCurlResult(CURLcode result) {
         case CURLE_HTTP3:
         case CURLE_WEIRD_SERVER_REPLY:
             return {true, XLDL_FAIL_NETWORK};
-        case CURLE_COULDNT_RESOLVE_HOST:
-        case CURLE_COULDNT_RESOLVE_PROXY:
-            return {true, XLDL_FAIL_DNS};
         case CURLE_OPERATION_TIMEDOUT:
             return {true, XLDL_FAIL_TIMEOUT};
-        case CURLE_SSL_CONNECT_ERROR:
-        case CURLE_PEER_FAILED_VERIFICATION:
-        case CURLE_SSL_CERTPROBLEM:
-        case CURLE_SSL_CIPHER:
-        case CURLE_SSL_CACERT_BADFILE:
-        case CURLE_SSL_ISSUER_ERROR:
-        case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
-        case CURLE_SSL_INVALIDCERTSTATUS:
-        case CURLE_USE_SSL_FAILED:
-        case CURLE_SSL_ENGINE_NOTFOUND:
-        case CURLE_SSL_ENGINE_SETFAILED:
-        case CURLE_SSL_ENGINE_INITFAILED:
-        case CURLE_SSL_CRL_BADFILE:
-        case CURLE_SSL_SHUTDOWN_FAILED:
-            return {false, XLDL_FAIL_TLS};
         case CURLE_TOO_MANY_REDIRECTS:
             return {false, XLDL_FAIL_REDIRECTS};
         case CURLE_UNSUPPORTED_PROTOCOL:

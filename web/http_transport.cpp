@@ -8,6 +8,7 @@
 #include <memory>
 #include <string_view>
 
+#include "common/curl_errors.h"
 #include "common/curl_handles.h"
 #include "common/header_lines.h"
 
@@ -143,26 +144,19 @@ HttpOutcome failureOf(CURLcode result, long systemError, bool bodyTooLarge) {
     if (bodyTooLarge) {
         return HttpOutcome::TooLarge;
     }
+    if (isNameResolutionFailure(result)) {
+        return HttpOutcome::NameNotResolved;
+    }
+    if (isTlsFailure(result)) {
+        return HttpOutcome::SecureChannelFailed;
+    }
     switch (result) {
-        case CURLE_COULDNT_RESOLVE_HOST:
-        case CURLE_COULDNT_RESOLVE_PROXY:
-            return HttpOutcome::NameNotResolved;
         case CURLE_COULDNT_CONNECT:
             // Also reported for an unreachable network or host.
             return systemError == ECONNREFUSED ? HttpOutcome::ConnectionRefused
                                                : HttpOutcome::ConnectionFailed;
         case CURLE_OPERATION_TIMEDOUT:
             return HttpOutcome::TimedOut;
-        case CURLE_SSL_CONNECT_ERROR:
-        case CURLE_PEER_FAILED_VERIFICATION:
-        case CURLE_SSL_CERTPROBLEM:
-        case CURLE_SSL_CIPHER:
-        case CURLE_SSL_CACERT_BADFILE:
-        case CURLE_SSL_ISSUER_ERROR:
-        case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
-        case CURLE_SSL_INVALIDCERTSTATUS:
-        case CURLE_USE_SSL_FAILED:
-            return HttpOutcome::SecureChannelFailed;
         case CURLE_FILESIZE_EXCEEDED:
             return HttpOutcome::TooLarge;
         default:

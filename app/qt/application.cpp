@@ -56,24 +56,11 @@ void closeAfterTestDelay(MainWindow& window) {
 }  // namespace
 
 int runApplication(int argc, char** argv) {
-    // The command line is answered before Qt starts, so help, version and a
-    // wrong option need no display.
+    // The program answers help, version and wrong options itself before it
+    // loads the window module; only the window's own actions arrive here.
     const CommandLine commandLine = parseCommandLine(argc, argv);
-    switch (commandLine.action) {
-        case CommandAction::printHelp:
-            std::fputs(usageText().c_str(), stdout);
-            return 0;
-        case CommandAction::printVersion:
-            std::fputs(versionText().c_str(), stdout);
-            return 0;
-        case CommandAction::usageError:
-            std::fprintf(stderr, "lecture-downloader: %s\n\n%s", commandLine.error.c_str(),
-                         usageText().c_str());
-            return kUsageExitCode;
-        case CommandAction::openWindow:
-        case CommandAction::screenshots:
-        case CommandAction::demoAutopilot:
-            break;
+    if (!needsWindow(commandLine.action)) {
+        return kUsageExitCode;
     }
     // Made absolute now, before the current directory changes below.
     const QString folder = QFileInfo(QString::fromLocal8Bit(commandLine.folder)).absoluteFilePath();
