@@ -18,6 +18,9 @@
 
 namespace ld::engine {
 
+// Final and owned by the engine alone, never destroyed through one of its
+// interfaces (whose destructors are protected for that reason).
+// NOLINTNEXTLINE(cppcoreguidelines-virtual-class-destructor)
 class Task final : public TransferSink, public TargetWriter, public FetchOwner {
   public:
     using Clock = std::chrono::steady_clock;
