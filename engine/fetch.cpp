@@ -23,7 +23,10 @@ void Fetch::loadOrReset(bool resume) {
     planner_.reset(-1);
     remote_ = {};
     if (resume) {
-        if (auto saved = target_.loadResume()) {
+        // A record for another file (a new address saved under the same name) is not
+        // continued: without validators its data would be taken for this file's.
+        if (auto saved = target_.loadResume();
+            saved && sameResourceAddress(saved->url, request_.url)) {
             if (planner_.restore(saved->segments, saved->remote.total, target_.size())) {
                 remote_ = saved->remote;
                 return;

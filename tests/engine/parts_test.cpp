@@ -218,6 +218,17 @@ TEST(ResumeMetadataTest, IdentityConflicts) {
     EXPECT_TRUE(saved.conflictsWith({100, "\"a\"", "Tue"}));
 }
 
+TEST(ResumeMetadataTest, RecordBelongsToTheSameSchemeHostAndPath) {
+    EXPECT_TRUE(sameResourceAddress("http://h/v.flv?key=1", "http://h/v.flv?key=2"));
+    EXPECT_TRUE(sameResourceAddress("HTTP://H:80/v.flv#a", "http://h:80/v.flv"));
+    EXPECT_TRUE(sameResourceAddress("http://h", "http://h/?x"));
+    EXPECT_FALSE(sameResourceAddress("http://h/a.flv?k=1", "http://h/b.flv?k=1"));
+    EXPECT_FALSE(sameResourceAddress("http://h/V.flv", "http://h/v.flv"));  // paths keep case
+    EXPECT_FALSE(sameResourceAddress("http://h/v.flv", "https://h/v.flv"));
+    EXPECT_FALSE(sameResourceAddress("http://h:81/v.flv", "http://h/v.flv"));
+    EXPECT_FALSE(sameResourceAddress("", "http://h/v.flv"));
+}
+
 TEST(TargetNameTest, SafeNames) {
     for (const char* bad : {"", ".", "..", "../x.flv", "a/b", "/abs", "a\\b", "\\"}) {
         EXPECT_FALSE(isSafeFileName(bad)) << bad;

@@ -31,6 +31,7 @@ struct TestServer::State {
     std::deque<Fault> faults;
     int statusForAll = 0;
     bool honourRange = true;
+    bool validators = true;
     bool chunked = false;
     std::int64_t rateLimit = 0;
     std::chrono::milliseconds headerDelay{0};
@@ -115,6 +116,11 @@ void TestServer::setHonourRange(bool honour) {
     state_->honourRange = honour;
 }
 
+void TestServer::setValidators(bool send) {
+    const std::lock_guard lock(state_->mutex);
+    state_->validators = send;
+}
+
 void TestServer::setRateLimit(std::int64_t bytesPerSecond) {
     const std::lock_guard lock(state_->mutex);
     state_->rateLimit = bytesPerSecond;
@@ -173,6 +179,7 @@ void TestServer::handle(const httplib::Request& request, httplib::Response& resp
     int version = 0;
     int statusForAll = 0;
     bool honourRange = true;
+    bool validators = true;
     bool chunked = false;
     std::int64_t rateLimit = 0;
     std::chrono::milliseconds headerDelay{0};
@@ -182,6 +189,7 @@ void TestServer::handle(const httplib::Request& request, httplib::Response& resp
         version = state_->version;
         statusForAll = state_->statusForAll;
         honourRange = state_->honourRange;
+        validators = state_->validators;
         chunked = state_->chunked;
         rateLimit = state_->rateLimit;
         headerDelay = state_->headerDelay;
@@ -217,9 +225,11 @@ void TestServer::handle(const httplib::Request& request, httplib::Response& resp
     const auto size = static_cast<std::int64_t>(body->size());
     std::int64_t first = 0;
     std::int64_t last = size - 1;
-    response.set_header("ETag", "\"v" + std::to_string(version) + "\"");
-    response.set_header("Last-Modified",
-                        "Mon, 0" + std::to_string(1 + version % 9) + " Jan 2024 00:00:00 GMT");
+    if (validators) {
+        response.set_header("ETag", "\"v" + std::to_string(version) + "\"");
+        response.set_header("Last-Modified",
+                            "Mon, 0" + std::to_string(1 + version % 9) + " Jan 2024 00:00:00 GMT");
+    }
     if (honourRange) {
         response.set_header("Accept-Ranges", "bytes");
     }

@@ -69,6 +69,8 @@ class TestServer {
     // Every answer gets this status (0: serve the file).
     void setStatusForAll(int status);
     void setHonourRange(bool honour);
+    // Whether answers carry an ETag and Last-Modified (on by default).
+    void setValidators(bool send);
     // Body bytes per second per connection (0: unlimited).
     void setRateLimit(std::int64_t bytesPerSecond);
     // Delay before each answer's head.
