@@ -261,6 +261,33 @@ TEST_P(NamingTest, ExistingTargetIsReplacedOrAvoided) {
             EXPECT_EQ(readFile(dir.path() / name), "old " + name);  // untouched
         }
     }
+    for (const std::string& name : listFolder(dir.path())) {
+        EXPECT_EQ(name.find(".xldl"), std::string::npos) << name;  // nothing left behind
+    }
+}
+
+TEST_F(DownloadTest, ReplacingKeepsOtherLinksAndNeverReplacesAFolder) {
+    const std::string body = randomBytes(100 * 1024, 10);
+    server.setContent(body);
+    // Another name for the old file keeps the old data, as with any rename over it.
+    writeFile(dir.path() / "linked.flv", "old data");
+    std::filesystem::create_hard_link(dir.path() / "linked.flv", dir.path() / "other.flv");
+    CreateRecordFields fields = fieldsFor("linked.flv");
+    fields.noRenaming = true;
+    ASSERT_EQ(waitUntilDone(startTask(fields)).last.state(), XLDL_STATE_FINISHED);
+    EXPECT_EQ(readFile(dir.path() / "linked.flv"), body);
+    EXPECT_EQ(readFile(dir.path() / "other.flv"), "old data");
+
+    // A folder in the target's place stays; the data keeps its partial name.
+    std::filesystem::create_directory(dir.path() / "taken.flv");
+    writeFile(dir.path() / "taken.flv" / "inside", "kept");
+    fields = fieldsFor("taken.flv");
+    fields.noRenaming = true;
+    const InfoRecordView last = waitUntilDone(startTask(fields)).last;
+    EXPECT_EQ(last.state(), XLDL_STATE_FAILED);
+    EXPECT_EQ(last.failureCode(), XLDL_FAIL_RENAME);
+    EXPECT_EQ(readFile(dir.path() / "taken.flv" / "inside"), "kept");
+    EXPECT_EQ(readFile(dir.path() / "taken.flv.xldl"), body);
 }
 
 INSTANTIATE_TEST_SUITE_P(
