@@ -17,6 +17,7 @@ Transfer::Transfer(int id, std::size_t segment, const TransferRequest& request,
       sink_(sink),
       multi_(multi),
       easy_(curl_easy_init()),
+      end_(request.to >= 0 ? request.to + 1 : -1),
       stall_(settings.stallWindow, settings.stallBytesPerSecond, Clock::now()) {
     CURL* h = easy_.get();
     if (h == nullptr) {

@@ -164,6 +164,20 @@ TEST(SegmentPlannerTest, SplitsTheLargestRemainderAndKeepsRangesDisjoint) {
     EXPECT_FALSE(planner.complete());
 }
 
+TEST(SegmentPlannerTest, APieceOnItsWayIsNotSplitOff) {
+    SegmentPlanner planner;
+    planner.reset(100, 1);
+    // Owner 1 asked for [0, 40): only [40, 100) may go to another connection.
+    const auto busy = [](const Segment& s) { return s.owner == 1 ? std::int64_t{40} : s.pos; };
+    ASSERT_EQ(planner.splitLargest(2, 10, busy), 1u);
+    EXPECT_EQ(planner.at(0).end, 70);
+    EXPECT_EQ(planner.at(1).begin, 70);
+    // [40, 70) past the piece is still splittable; less than two minimum pieces is not.
+    EXPECT_FALSE(planner.splitLargest(3, 20, busy).has_value());
+    ASSERT_TRUE(planner.splitLargest(3, 10, busy).has_value());
+    EXPECT_EQ(planner.at(0).end, 55);
+}
+
 TEST(SegmentPlannerTest, UnownedWorkComesFirstAndCompletionNeedsALength) {
     SegmentPlanner planner;
     planner.reset(-1);

@@ -33,6 +33,7 @@ struct TestServer::State {
     bool honourRange = true;
     bool validators = true;
     bool chunked = false;
+    std::int64_t longestRangeAnswer = 0;
     std::int64_t rateLimit = 0;
     std::chrono::milliseconds headerDelay{0};
     std::function<void(int)> onRequest;
@@ -71,6 +72,7 @@ std::optional<std::pair<std::int64_t, std::int64_t>> parseRange(const std::strin
 TestServer::TestServer()
     : state_(std::make_shared<State>()), server_(std::make_unique<httplib::Server>()) {
     server_->set_keep_alive_timeout(1);
+    server_->set_keep_alive_max_count(1000);  // like common servers; pieces reuse connections
     server_->Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
         handle(request, response);
     });
@@ -114,6 +116,11 @@ void TestServer::setStatusForAll(int status) {
 void TestServer::setHonourRange(bool honour) {
     const std::lock_guard lock(state_->mutex);
     state_->honourRange = honour;
+}
+
+void TestServer::setLongestRangeAnswer(std::int64_t bytes) {
+    const std::lock_guard lock(state_->mutex);
+    state_->longestRangeAnswer = bytes;
 }
 
 void TestServer::setValidators(bool send) {
@@ -167,7 +174,8 @@ void TestServer::handle(const httplib::Request& request, httplib::Response& resp
     {
         const std::lock_guard lock(state_->mutex);
         index = static_cast<int>(state_->requests.size());
-        state_->requests.push_back({request.target, rangeHeader, std::chrono::steady_clock::now()});
+        state_->requests.push_back(
+            {request.target, rangeHeader, request.remote_port, std::chrono::steady_clock::now()});
         hook = state_->onRequest;
     }
     if (hook) {
@@ -181,6 +189,7 @@ void TestServer::handle(const httplib::Request& request, httplib::Response& resp
     bool honourRange = true;
     bool validators = true;
     bool chunked = false;
+    std::int64_t longestRangeAnswer = 0;
     std::int64_t rateLimit = 0;
     std::chrono::milliseconds headerDelay{0};
     {
@@ -190,6 +199,7 @@ void TestServer::handle(const httplib::Request& request, httplib::Response& resp
         statusForAll = state_->statusForAll;
         honourRange = state_->honourRange;
         validators = state_->validators;
+        longestRangeAnswer = state_->longestRangeAnswer;
         chunked = state_->chunked;
         rateLimit = state_->rateLimit;
         headerDelay = state_->headerDelay;
@@ -242,6 +252,9 @@ void TestServer::handle(const httplib::Request& request, httplib::Response& resp
         }
         first = range->first;
         last = range->second;
+        if (longestRangeAnswer > 0) {
+            last = std::min(last, first + longestRangeAnswer - 1);
+        }
         response.status = 206;
         response.set_header("Content-Range", "bytes " + std::to_string(first) + "-" +
                                                  std::to_string(last) + "/" + std::to_string(size));
