@@ -185,7 +185,7 @@ TEST_F(DownloadTest, PartialDataOfAnotherAddressIsNotContinued) {
         const std::size_t requestsBefore = server.requests().size();
         ASSERT_EQ(waitUntilDone(startTask(fields)).last.state(), XLDL_STATE_FINISHED);
         EXPECT_EQ(readFile(dir.path() / "lecture.flv"), samePath ? oldBody : newBody);
-        const std::string& range = server.requests()[requestsBefore].range;
+        const std::string range = server.requests()[requestsBefore].range;
         EXPECT_EQ(range == "bytes=0-", !samePath) << range;
         std::filesystem::remove(dir.path() / "lecture.flv");
     }
