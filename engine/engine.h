@@ -13,12 +13,10 @@
 #include "engine/create_record.h"
 #include "engine/curl_handles.h"
 #include "engine/settings.h"
+#include "engine/task.h"
 #include "engine/task_status.h"
 
 namespace ld::engine {
-
-class Task;
-struct EngineContext;
 
 class Engine {
   public:

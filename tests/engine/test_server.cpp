@@ -29,13 +29,16 @@ struct TestServer::State {
     std::shared_ptr<const std::string> body = std::make_shared<const std::string>();
     int version = 0;
     std::deque<Fault> faults;
-    int statusForAll = 0;
-    bool honourRange = true;
-    bool validators = true;
-    bool chunked = false;
-    std::int64_t longestRangeAnswer = 0;
-    std::int64_t rateLimit = 0;
-    std::chrono::milliseconds headerDelay{0};
+    // How the next answers are given.
+    struct Behaviour {
+        int statusForAll = 0;
+        bool honourRange = true;
+        bool validators = true;
+        bool chunked = false;
+        std::int64_t longestRangeAnswer = 0;
+        std::int64_t rateLimit = 0;
+        std::chrono::milliseconds headerDelay{0};
+    } behaviour;
     std::function<void(int)> onRequest;
 
     std::vector<RequestRecord> requests;
@@ -110,37 +113,37 @@ void TestServer::queueFault(Fault fault) {
 
 void TestServer::setStatusForAll(int status) {
     const std::lock_guard lock(state_->mutex);
-    state_->statusForAll = status;
+    state_->behaviour.statusForAll = status;
 }
 
 void TestServer::setHonourRange(bool honour) {
     const std::lock_guard lock(state_->mutex);
-    state_->honourRange = honour;
+    state_->behaviour.honourRange = honour;
 }
 
 void TestServer::setLongestRangeAnswer(std::int64_t bytes) {
     const std::lock_guard lock(state_->mutex);
-    state_->longestRangeAnswer = bytes;
+    state_->behaviour.longestRangeAnswer = bytes;
 }
 
 void TestServer::setValidators(bool send) {
     const std::lock_guard lock(state_->mutex);
-    state_->validators = send;
+    state_->behaviour.validators = send;
 }
 
 void TestServer::setRateLimit(std::int64_t bytesPerSecond) {
     const std::lock_guard lock(state_->mutex);
-    state_->rateLimit = bytesPerSecond;
+    state_->behaviour.rateLimit = bytesPerSecond;
 }
 
 void TestServer::setHeaderDelay(std::chrono::milliseconds delay) {
     const std::lock_guard lock(state_->mutex);
-    state_->headerDelay = delay;
+    state_->behaviour.headerDelay = delay;
 }
 
 void TestServer::setChunked(bool chunked) {
     const std::lock_guard lock(state_->mutex);
-    state_->chunked = chunked;
+    state_->behaviour.chunked = chunked;
 }
 
 void TestServer::setOnRequest(std::function<void(int)> hook) {
@@ -185,29 +188,21 @@ void TestServer::handle(const httplib::Request& request, httplib::Response& resp
     std::shared_ptr<const std::string> body;
     std::optional<Fault> fault;
     int version = 0;
-    int statusForAll = 0;
-    bool honourRange = true;
-    bool validators = true;
-    bool chunked = false;
-    std::int64_t longestRangeAnswer = 0;
-    std::int64_t rateLimit = 0;
-    std::chrono::milliseconds headerDelay{0};
+    State::Behaviour behaviour;
     {
         const std::lock_guard lock(state_->mutex);
         body = state_->body;
         version = state_->version;
-        statusForAll = state_->statusForAll;
-        honourRange = state_->honourRange;
-        validators = state_->validators;
-        longestRangeAnswer = state_->longestRangeAnswer;
-        chunked = state_->chunked;
-        rateLimit = state_->rateLimit;
-        headerDelay = state_->headerDelay;
+        behaviour = state_->behaviour;
         if (!state_->faults.empty()) {
             fault = state_->faults.front();
             state_->faults.pop_front();
         }
     }
+    const auto [statusForAll, honourRangeAsked, validators, chunked, longestRangeAnswer,
+                rateLimitSet, headerDelay] = behaviour;
+    bool honourRange = honourRangeAsked;
+    std::int64_t rateLimit = rateLimitSet;
     if (headerDelay.count() > 0 && !state_->sleepFor(headerDelay)) {
         return;
     }
