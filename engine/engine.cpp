@@ -128,11 +128,9 @@ void Engine::post(Command command) {
 }
 
 void Engine::run() {
-    using Clock = std::chrono::steady_clock;
     TargetClaims claims;
     EngineContext context{multi_, settings_, claims};
-    std::map<std::uint32_t, std::unique_ptr<Task>> tasks;
-
+    TaskMap tasks;
     while (true) {
         std::vector<Command> commands;
         {
@@ -142,13 +140,36 @@ void Engine::run() {
             }
             commands.swap(commands_);
         }
-        for (Command& command : commands) {
-            const auto it = tasks.find(command.handle);
+        try {
+            runOnce(commands, context, tasks);
+        } catch (...) {
+            // Not to be traced to one task: every task fails, the engine carries on.
+            for (auto& [handle, task] : tasks) {
+                task->failInternal();
+            }
+            for (Command& command : commands) {
+                if (command.status) {
+                    command.status->markFailed(XLDL_FAIL_INTERNAL);
+                }
+            }
+            multi_.poll(std::chrono::ceil<std::chrono::milliseconds>(kLongestWait));
+        }
+    }
+    // Tasks go first: each removes its transfers from the multi handle and saves what is
+    // needed to resume.
+    tasks.clear();
+}
+
+void Engine::runOnce(std::vector<Command>& commands, EngineContext& context, TaskMap& tasks) {
+    using Clock = std::chrono::steady_clock;
+    for (Command& command : commands) {
+        const auto it = tasks.find(command.handle);
+        try {
             switch (command.kind) {
                 case Command::Kind::Add:
                     tasks.emplace(command.handle,
                                   std::make_unique<Task>(std::move(*command.request),
-                                                         std::move(command.status), context));
+                                                         command.status, context));
                     break;
                 case Command::Kind::Start:
                     if (it != tasks.end()) {
@@ -161,33 +182,41 @@ void Engine::run() {
                     }
                     break;
             }
-        }
-
-        multi_.perform();
-        while (CURLMsg* message = multi_.nextMessage()) {
-            if (message->msg != CURLMSG_DONE) {
-                continue;
-            }
-            void* owner = nullptr;
-            curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &owner);
-            if (owner != nullptr) {
-                static_cast<Transfer*>(owner)->finish(message->data.result);
+        } catch (...) {
+            if (it != tasks.end()) {
+                it->second->failInternal();
+            } else if (command.status) {
+                command.status->markFailed(XLDL_FAIL_INTERNAL);
             }
         }
+    }
+    commands.clear();
 
-        const auto now = Clock::now();
-        auto wait = std::chrono::duration_cast<Clock::duration>(kLongestWait);
-        for (auto& [handle, task] : tasks) {
+    multi_.perform();
+    while (CURLMsg* message = multi_.nextMessage()) {
+        if (message->msg != CURLMSG_DONE) {
+            continue;
+        }
+        void* owner = nullptr;
+        curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &owner);
+        if (owner != nullptr) {
+            static_cast<Transfer*>(owner)->finish(message->data.result);
+        }
+    }
+
+    const auto now = Clock::now();
+    auto wait = std::chrono::duration_cast<Clock::duration>(kLongestWait);
+    for (auto& [handle, task] : tasks) {
+        try {
             task->update(now);
             if (const auto wakeup = task->nextWakeup()) {
                 wait = std::clamp<Clock::duration>(*wakeup - now, Clock::duration::zero(), wait);
             }
+        } catch (...) {
+            task->failInternal();
         }
-        multi_.poll(std::chrono::ceil<std::chrono::milliseconds>(wait));
     }
-    // Tasks go first: each removes its transfers from the multi handle and saves what is
-    // needed to resume.
-    tasks.clear();
+    multi_.poll(std::chrono::ceil<std::chrono::milliseconds>(wait));
 }
 
 }  // namespace ld::engine

@@ -13,6 +13,7 @@
 #include "engine/create_record.h"
 #include "engine/curl_handles.h"
 #include "engine/settings.h"
+#include "engine/task.h"
 #include "engine/task_status.h"
 
 namespace ld::engine {
@@ -44,9 +45,15 @@ class Engine {
         std::optional<TaskRequest> request;
     };
 
+    using TaskMap = std::map<std::uint32_t, std::unique_ptr<Task>>;
+
     std::shared_ptr<StatusBox> find(std::uint32_t handle) const;
     void post(Command command);
+    // The engine thread. No exception leaves it: one thrown while working on a task fails
+    // that task with XLDL_FAIL_INTERNAL, any other fails every task; the thread carries on.
     void run();
+    // One round: the queued commands, the multi handle, every task's update, then a wait.
+    void runOnce(std::vector<Command>& commands, EngineContext& context, TaskMap& tasks);
 
     const Settings settings_;
     MultiHandle multi_;

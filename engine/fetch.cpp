@@ -23,7 +23,10 @@ void Fetch::loadOrReset(bool resume) {
     planner_.reset(-1);
     remote_ = {};
     if (resume) {
-        if (auto saved = target_.loadResume()) {
+        // A record for another file (a new address saved under the same name) is not
+        // continued: without validators its data would be taken for this file's.
+        if (auto saved = target_.loadResume();
+            saved && sameResourceAddress(saved->url, request_.url)) {
             if (planner_.restore(saved->segments, saved->remote.total, target_.size())) {
                 remote_ = saved->remote;
                 return;
@@ -50,6 +53,7 @@ void Fetch::begin() {
 
 void Fetch::hold(Clock::time_point now) {
     removeEndedTransfers(now);
+    pieceHandOffs_ = 0;
     transfers_.holdOrCancel(rangesRefused_);
     removeEndedTransfers(now);
     retry_.clear();
@@ -86,11 +90,11 @@ std::size_t Fetch::write(Transfer& transfer, const char* data, std::size_t size)
         transfer.cancel();
         return 0;
     }
-    const Segment& segment = planner_.at(transfer.segment());
+    const Segment segment = rangeOf(transfer);
     std::size_t take = size;
     if (segment.end != Segment::kUnknownEnd) {
-        take = static_cast<std::size_t>(
-            std::min<std::int64_t>(static_cast<std::int64_t>(size), segment.end - segment.pos));
+        take = static_cast<std::size_t>(std::clamp<std::int64_t>(segment.end - segment.pos, 0,
+                                                                 static_cast<std::int64_t>(size)));
     }
     if (take > 0) {
         if (const int code = target_.writeAt(segment.pos, data, take); code != 0) {
@@ -157,6 +161,13 @@ void Fetch::keepRange(Transfer& transfer, const AnswerDecision& decision) {
         transfer.cancel();
         return;
     }
+    // A server may answer with less than asked; the piece then ends where its answer does
+    // and the next request asks for the rest.
+    const std::int64_t askedEnd = transfer.end() >= 0 ? transfer.end() : planner_.total();
+    if (const auto& range = transfer.headers().contentRange();
+        range && askedEnd >= 0 && range->last >= range->first && range->last + 1 < askedEnd) {
+        transfer.endAt(range->last + 1);
+    }
     remote_ = decision.remote;
     transfer.startFlowing();
     confirmed_ = true;
@@ -166,8 +177,10 @@ void Fetch::keepRange(Transfer& transfer, const AnswerDecision& decision) {
 void Fetch::keepWhole(Transfer& transfer, const AnswerDecision& decision) {
     // Start the file over with this answer.
     transfers_.cancelAllBut(transfer);
+    pieceHandOffs_ = 0;
     planner_.reset(-1, transfer.id());
     transfer.moveToSegment(0);
+    transfer.endAt(-1);  // it asked for a piece, but brings the whole file
     if (const int code = target_.truncate(0); code != 0) {
         owner_.fail(code);
         return;
@@ -199,6 +212,7 @@ bool Fetch::adoptLength(std::int64_t total) {
 
 void Fetch::restartFromZero(Clock::time_point now) {
     transfers_.cancelAll();
+    pieceHandOffs_ = 0;
     planner_.reset(-1);
     remote_ = {};
     confirmed_ = false;
@@ -250,11 +264,14 @@ void Fetch::settleByResult(Transfer& transfer, Clock::time_point now) {
     }
     std::optional<Segment> range;
     if (transfer.segment() != kNoSegment) {
-        range = planner_.at(transfer.segment());
+        range = rangeOf(transfer);
     }
     const EndDecision decision = judgeEnd(result, range);
     switch (decision.kind) {
         case EndDecision::Kind::RangeDone:
+            if (!planner_.complete()) {
+                ++pieceHandOffs_;  // the connection is free for the next piece
+            }
             break;
         case EndDecision::Kind::EndsHere:
             planner_.closeAtCurrentPosition();
@@ -273,6 +290,7 @@ void Fetch::settleByResult(Transfer& transfer, Clock::time_point now) {
 void Fetch::retryLater(Transfer& transfer, int code, std::chrono::milliseconds retryAfter,
                        Clock::time_point now) {
     planner_.release(transfer.id());
+    pieceHandOffs_ = 0;
     if ((code == 429 || code == 503) && transfers_.othersDelivering(transfer)) {
         // The server turns away extra connections: carry on with those it serves.
         serverConnectionLimit_ = std::max(1, transfers_.delivering());
@@ -287,6 +305,14 @@ void Fetch::removeEndedTransfers(Clock::time_point now) {
     // Settle first (settling one may cancel others), then drop every ended transfer.
     transfers_.settleEnded([this, now](Transfer& transfer) { settle(transfer, now); });
     transfers_.removeEnded([this](const Transfer& transfer) { planner_.release(transfer.id()); });
+}
+
+Segment Fetch::rangeOf(const Transfer& transfer) const {
+    Segment range = planner_.at(transfer.segment());
+    if (transfer.end() >= 0 && (range.end == Segment::kUnknownEnd || transfer.end() < range.end)) {
+        range.end = transfer.end();
+    }
+    return range;
 }
 
 // ---- New transfers -------------------------------------------------------------------------
@@ -312,13 +338,21 @@ void Fetch::launchTransfers() {
         const int id = context_.nextTransferId++;
         auto segment = planner_.takeUnowned(id);
         if (!segment && limit > 1) {
-            segment = planner_.splitLargest(id, settings_.minimumPiece);
+            // A piece on its way is left to its connection, which stays open for the next.
+            segment = planner_.splitLargest(id, settings_.minimumPiece, [this](const Segment& s) {
+                const Transfer* working = transfers_.find(s.owner);
+                return working != nullptr && working->end() >= 0 ? working->end() : s.pos;
+            });
         }
         if (!segment) {
             break;
         }
         const Segment& s = planner_.at(*segment);
-        if (!launch(*segment, s.pos, s.end == Segment::kUnknownEnd ? -1 : s.end - 1, id)) {
+        std::int64_t end = s.end;
+        if (limit > 1 && end != Segment::kUnknownEnd) {
+            end = std::min(end, s.pos + settings_.pieceBytes);
+        }
+        if (!launch(*segment, s.pos, end == Segment::kUnknownEnd ? -1 : end - 1, id)) {
             break;
         }
     }
@@ -337,6 +371,10 @@ bool Fetch::launch(std::size_t segment, std::int64_t from, std::int64_t to, int 
         planner_.release(id);
         owner_.fail(XLDL_FAIL_INTERNAL);
         return false;
+    }
+    if (pieceHandOffs_ > 0 && segment != kNoSegment) {
+        --pieceHandOffs_;
+        transfer->markContinuation();
     }
     transfers_.add(std::move(transfer));
     return true;

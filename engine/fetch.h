@@ -104,6 +104,8 @@ class Fetch {
     void retryLater(Transfer& transfer, int code, std::chrono::milliseconds retryAfter,
                     Clock::time_point now);
     void removeEndedTransfers(Clock::time_point now);
+    // The part of its range a transfer fills: its segment, up to where its piece ends.
+    Segment rangeOf(const Transfer& transfer) const;
     void launchTransfers();
     bool launch(std::size_t segment, std::int64_t from, std::int64_t to, int id);
 
@@ -122,6 +124,9 @@ class Fetch {
     bool confirmed_ = false;
     bool rangesRefused_ = false;
     int serverConnectionLimit_ = 0;
+    // Pieces that arrived whole since the last launch: that many connections are free for
+    // the next piece at once.
+    int pieceHandOffs_ = 0;
     RetryState retry_;
     SpeedMeter speed_;
     bool resumeDataDirty_ = false;

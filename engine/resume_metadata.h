@@ -30,6 +30,11 @@ struct ResumeMetadata {
     std::vector<Segment> segments;
 };
 
+// Whether a record saved for address `saved` may continue a download from `wanted`: the same
+// scheme, host and path. The query and fragment are left out, since play addresses carry keys
+// that change with every request; scheme and host compare without regard to case.
+bool sameResourceAddress(std::string_view saved, std::string_view wanted);
+
 std::string serializeMetadata(const ResumeMetadata& metadata);
 // Nothing when the text is not a complete, well-formed record.
 std::optional<ResumeMetadata> parseMetadata(std::string_view text);

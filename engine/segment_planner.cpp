@@ -66,20 +66,30 @@ std::optional<std::size_t> SegmentPlanner::takeUnowned(int owner) {
     return std::nullopt;
 }
 
-std::optional<std::size_t> SegmentPlanner::splitLargest(int owner, std::int64_t minimumPiece) {
+std::optional<std::size_t> SegmentPlanner::splitLargest(int owner, std::int64_t minimumPiece,
+                                                        const BusyUntil& busyUntil) {
+    // Bytes of a range free to split off: those past what its request will fill.
+    const auto freeFrom = [&busyUntil](const Segment& s) {
+        return busyUntil ? std::clamp(busyUntil(s), s.pos, s.end) : s.pos;
+    };
     std::optional<std::size_t> largest;
+    std::int64_t largestFree = 0;
     for (std::size_t i = 0; i < segments_.size(); ++i) {
         const Segment& s = segments_[i];
-        if (s.owner != Segment::kNoOwner && s.remaining() >= 2 * minimumPiece &&
-            (!largest || s.remaining() > segments_[*largest].remaining())) {
+        if (s.owner == Segment::kNoOwner || s.end == Segment::kUnknownEnd) {
+            continue;
+        }
+        const std::int64_t free = s.end - freeFrom(s);
+        if (free >= 2 * minimumPiece && free > largestFree) {
             largest = i;
+            largestFree = free;
         }
     }
     if (!largest) {
         return std::nullopt;
     }
     Segment& source = segments_[*largest];
-    const std::int64_t middle = source.pos + source.remaining() / 2;
+    const std::int64_t middle = freeFrom(source) + largestFree / 2;
     const Segment upper{middle, middle, source.end, owner};
     source.end = middle;
     // Appended, so the indices transfers hold stay valid; orderedSegments() sorts.

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -41,9 +42,14 @@ class SegmentPlanner {
 
     // Gives `owner` the first unfinished range nobody works on.
     std::optional<std::size_t> takeUnowned(int owner);
-    // Splits the owned range with most bytes left in two and gives the upper half to `owner`,
-    // provided both halves keep at least `minimumPiece` bytes.
-    std::optional<std::size_t> splitLargest(int owner, std::int64_t minimumPiece);
+    // Where the request working on a range will have filled it; bytes before that are not
+    // split off. Without one, a range may be split anywhere past its position.
+    using BusyUntil = std::function<std::int64_t(const Segment&)>;
+    // Splits the owned range with most bytes left past its request in two and gives the upper
+    // half to `owner`, provided that half keeps at least `minimumPiece` bytes and the lower
+    // one as many past the request.
+    std::optional<std::size_t> splitLargest(int owner, std::int64_t minimumPiece,
+                                            const BusyUntil& busyUntil = nullptr);
     // `owner` stopped working on its ranges.
     void release(int owner);
     void advance(std::size_t index, std::int64_t bytes) { segments_[index].pos += bytes; }

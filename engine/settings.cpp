@@ -36,6 +36,9 @@ Settings Settings::fromEnvironment() {
     if (const auto s = environmentNumber("XLDL_STALL_SECONDS"); s && *s > 0) {
         settings.stallWindow = std::chrono::seconds(*s);
     }
+    if (const auto bytes = environmentNumber("XLDL_PIECE_BYTES"); bytes && *bytes > 0) {
+        settings.pieceBytes = *bytes;
+    }
     if (const auto ms = environmentNumber("XLDL_FINISH_HOLD_MS")) {
         settings.finishHold = std::chrono::milliseconds(*ms);
     }

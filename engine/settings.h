@@ -26,6 +26,9 @@ struct Settings {
     int maxConnections = 4;
     std::int64_t segmentThreshold = 8 * 1024 * 1024;
     std::int64_t minimumPiece = 512 * 1024;
+    // Over several connections each request asks for at most pieceBytes; the next piece goes
+    // out on the same kept-alive connection (XLDL_PIECE_BYTES).
+    std::int64_t pieceBytes = 1024 * 1024;
     // The task stays in the finishing state at least this long (XLDL_FINISH_HOLD_MS). Only
     // tests set it, to watch that state.
     std::chrono::milliseconds finishHold{0};

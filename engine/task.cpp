@@ -159,6 +159,22 @@ void Task::fail(int code) {
     fetch_.cancelAll();
 }
 
+void Task::failInternal() noexcept {
+    const bool alreadyOver = phase_ == Phase::Failed || phase_ == Phase::Finished;
+    if (!alreadyOver) {
+        phase_ = Phase::Failed;
+        failureCode_ = XLDL_FAIL_INTERNAL;
+    }
+    try {
+        fetch_.cancelAll();
+        publish(Clock::now(), true);
+    } catch (...) {
+        if (!alreadyOver) {
+            status_->markFailed(XLDL_FAIL_INTERNAL);
+        }
+    }
+}
+
 void Task::beginFinishing(Clock::time_point now) {
     phase_ = Phase::Finishing;
     finishAt_ = now + settings_.finishHold;

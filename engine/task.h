@@ -47,6 +47,10 @@ class Task final : public TransferSink, public TargetWriter, public FetchOwner {
 
     std::size_t onBody(Transfer& transfer, const char* data, std::size_t size) override;
 
+    // Something went wrong inside the engine while working on this task (an exception
+    // reached the engine thread): fail it with XLDL_FAIL_INTERNAL. Never throws.
+    void failInternal() noexcept;
+
   private:
     enum class Phase { Idle, Running, Paused, Finishing, Finished, Failed };
 

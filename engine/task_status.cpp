@@ -25,6 +25,16 @@ void StatusBox::publish(const TaskSnapshot& snapshot) {
     }
 }
 
+void StatusBox::markFailed(std::int32_t code) noexcept {
+    const std::lock_guard lock(mutex_);
+    published_.state = XLDL_STATE_FAILED;
+    published_.failureCode = code;
+    published_.bytesPerSecond = 0;
+    published_.plannedConnections = 0;
+    published_.activeConnections = 0;
+    pending_ = Request::None;
+}
+
 void StatusBox::requestRun() {
     const std::lock_guard lock(mutex_);
     if (!isFinal(published_.state)) {

@@ -27,6 +27,9 @@ class StatusBox {
 
     // Engine thread.
     void publish(const TaskSnapshot& snapshot);
+    // Engine thread: shows the task failed with `code` without building a new snapshot, for
+    // when building one is what failed.
+    void markFailed(std::int32_t code) noexcept;
 
     // API side: XL_StartTask / XL_StopTask were called; until the engine thread has acted on
     // it, queries already show the state the call leads to.

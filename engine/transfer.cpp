@@ -1,5 +1,7 @@
 #include "engine/transfer.h"
 
+#include "xldl/task_layout.h"
+
 namespace ld::engine {
 namespace {
 
@@ -15,6 +17,7 @@ Transfer::Transfer(int id, std::size_t segment, const TransferRequest& request,
       sink_(sink),
       multi_(multi),
       easy_(curl_easy_init()),
+      end_(request.to >= 0 ? request.to + 1 : -1),
       stall_(settings.stallWindow, settings.stallBytesPerSecond, Clock::now()) {
     CURL* h = easy_.get();
     if (h == nullptr) {
@@ -97,16 +100,28 @@ void Transfer::unpause() {
     }
 }
 
+// Both callbacks run inside libcurl, which no exception may cross: one ends the transfer as
+// an internal failure instead (returning a short count makes libcurl stop it).
 std::size_t Transfer::writeCallback(char* data, std::size_t size, std::size_t count, void* self) {
     auto& transfer = *static_cast<Transfer*>(self);
-    transfer.stall_.add(static_cast<std::int64_t>(size * count));
-    return transfer.sink_.onBody(transfer, data, size * count);
+    try {
+        transfer.stall_.add(static_cast<std::int64_t>(size * count));
+        return transfer.sink_.onBody(transfer, data, size * count);
+    } catch (...) {
+        transfer.settle({TransferVerdict::Kind::Fatal, XLDL_FAIL_INTERNAL, {}});
+        return 0;
+    }
 }
 
 std::size_t Transfer::headerCallback(char* data, std::size_t size, std::size_t count, void* self) {
     auto& transfer = *static_cast<Transfer*>(self);
-    transfer.headers_.addLine(std::string_view(data, size * count));
-    return size * count;
+    try {
+        transfer.headers_.addLine(std::string_view(data, size * count));
+        return size * count;
+    } catch (...) {
+        transfer.settle({TransferVerdict::Kind::Fatal, XLDL_FAIL_INTERNAL, {}});
+        return 0;
+    }
 }
 
 }  // namespace ld::engine

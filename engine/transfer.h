@@ -71,6 +71,14 @@ class Transfer {
     void moveToSegment(std::size_t segment) { segment_ = segment; }
     std::int64_t from() const { return request_.from; }
     bool sentRange() const { return request_.sendRange; }
+    // Where the bytes this request brings end (exclusive); -1 when it asked for the rest of
+    // the file. endAt() lowers it to what the server announced.
+    std::int64_t end() const { return end_; }
+    void endAt(std::int64_t end) { end_ = end; }
+    // The next piece of a download whose previous piece just arrived whole: it goes out on
+    // the connection that one used and counts as serving data from the start.
+    bool continuation() const { return continuation_; }
+    void markContinuation() { continuation_ = true; }
     CURL* handle() const { return easy_.get(); }
 
     // Status of the final answer (after redirects); 0 before one arrived.
@@ -124,6 +132,8 @@ class Transfer {
     bool paused_ = false;
     bool judged_ = false;
     bool flowing_ = false;
+    bool continuation_ = false;
+    std::int64_t end_;
     TransferVerdict verdict_;
     // Fed with every body byte that arrives.
     StallDetector stall_;

@@ -60,7 +60,7 @@ bool TransferSet::othersDelivering(const Transfer& besides) const {
 
 int TransferSet::flowing() const {
     return static_cast<int>(std::count_if(transfers_.begin(), transfers_.end(), [](const auto& t) {
-        return t->delivering() && !t->paused();
+        return (t->delivering() || (t->continuation() && !t->ended())) && !t->paused();
     }));
 }
 

@@ -28,10 +28,16 @@ class TransferSet {
     // Ends the transfers that stalled as transient failures.
     void timeOutStalled(Transfer::Clock::time_point now);
 
+    // The transfer of that id, if it is out.
+    const Transfer* find(int id) const {
+        const auto it = std::find_if(transfers_.begin(), transfers_.end(),
+                                     [id](const auto& t) { return t->id() == id; });
+        return it == transfers_.end() ? nullptr : it->get();
+    }
     // Connections serving data, held ones included.
     int delivering() const;
     bool othersDelivering(const Transfer& besides) const;
-    // Connections serving data right now (not held).
+    // Connections serving data right now (not held), a piece following a whole one included.
     int flowing() const;
 
     // Calls `settle(transfer)` for each ended transfer the task did not cancel; settling may

@@ -3,6 +3,10 @@
 // the program goes on, and the library works again once the failure is gone.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
 #include <vector>
 
 #include "tests/engine/create_record_image.h"
@@ -83,6 +87,63 @@ TEST(AbiGuard, EveryAllocationFailureInACallGivesItsFailureValue) {
     }
     EXPECT_GT(failuresSeen, 0);
     EXPECT_EQ(XL_UnInit(), 1);
+}
+
+// The state and failure code a task settles in, or state 0 when it has not within 10 s.
+std::pair<int32_t, int32_t> settledState(XL_TaskHandle handle) {
+    InfoRecordView view;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (XL_QueryTaskInfoEx(handle, view.data()) == 1) {
+            if (view.state() == XLDL_STATE_FAILED || view.state() == XLDL_STATE_FINISHED) {
+                return {view.state(), view.failureCode()};
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return {0, 0};
+}
+
+TEST(AbiGuard, FailureOnTheEngineThreadFailsTheTaskAndTheEngineGoesOn) {
+    // Refused connections, given up on at once: each task's whole life is short.
+    setenv("XLDL_BACKOFF_BASE_MS", "0", 1);
+    setenv("XLDL_RETRY_BUDGET_MS", "0", 1);
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("xldl-guard-" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder);
+    ASSERT_EQ(XL_Init(), 1);
+    rememberEngineThread();
+    CreateRecordFields fields;
+    fields.url = u"http://127.0.0.1:9/refused.flv";
+    fields.folder = toUtf16(folder.string() + "/");
+    fields.fileName = u"guard.flv";
+    const std::vector<unsigned char> record = buildCreateRecord(fields);
+
+    int internalFailures = 0;
+    for (int n = 1; n <= kMostAllocationsPerCall; ++n) {
+        failEngineAllocationNumber(n);
+        const XL_TaskHandle handle = XL_CreateTask(record.data());
+        ASSERT_EQ(XL_StartTask(handle), 1);
+        const auto [state, code] = settledState(handle);
+        const bool reached = engineAllocationFailureReached();
+        failEngineAllocationNumber(0);
+        ASSERT_EQ(state, XLDL_STATE_FAILED) << "allocation " << n;
+        if (!reached) {
+            EXPECT_EQ(code, XLDL_FAIL_NETWORK);
+            break;
+        }
+        EXPECT_TRUE(code == XLDL_FAIL_INTERNAL || code == XLDL_FAIL_NETWORK) << code;
+        internalFailures += code == XLDL_FAIL_INTERNAL ? 1 : 0;
+    }
+    EXPECT_GT(internalFailures, 0);
+    // The engine still works: a new task runs its course as usual.
+    const XL_TaskHandle after = XL_CreateTask(record.data());
+    ASSERT_EQ(XL_StartTask(after), 1);
+    EXPECT_EQ(settledState(after), std::make_pair(XLDL_STATE_FAILED, XLDL_FAIL_NETWORK));
+    EXPECT_EQ(XL_UnInit(), 1);
+    std::filesystem::remove_all(folder);
+    unsetenv("XLDL_BACKOFF_BASE_MS");
+    unsetenv("XLDL_RETRY_BUDGET_MS");
 }
 
 }  // namespace

@@ -160,6 +160,37 @@ TEST_F(DownloadTest, ResumesAfterUnInitWhereTheDataEnded) {
     EXPECT_LT(resumedFrom, static_cast<std::int64_t>(body.size()));
 }
 
+TEST_F(DownloadTest, PartialDataOfAnotherAddressIsNotContinued) {
+    // Without validators only the address tells one file from another of the same length.
+    server.setValidators(false);
+    server.setRateLimit(2 * kMiB);
+    const std::string oldBody = randomBytes(3 * kMiB, 41);
+    const std::string newBody = randomBytes(3 * kMiB, 42);
+    for (const bool samePath : {true, false}) {
+        SCOPED_TRACE(samePath ? "same path, new key" : "another path");
+        server.setRateLimit(2 * kMiB);
+        server.setContent(oldBody);
+        CreateRecordFields fields = fieldsFor("lecture.flv");
+        fields.url = toUtf16(server.url("/a.flv?key=1"));
+        const XL_TaskHandle first = startTask(fields);
+        ASSERT_TRUE(
+            waitFor(first, [](const InfoRecordView& info) { return info.doneBytes() > kMiB; }));
+        restartEngine();
+
+        server.setRateLimit(0);
+        if (!samePath) {
+            server.setContent(newBody);
+        }
+        fields.url = toUtf16(server.url(samePath ? "/a.flv?key=2" : "/b.flv?key=2"));
+        const std::size_t requestsBefore = server.requests().size();
+        ASSERT_EQ(waitUntilDone(startTask(fields)).last.state(), XLDL_STATE_FINISHED);
+        EXPECT_EQ(readFile(dir.path() / "lecture.flv"), samePath ? oldBody : newBody);
+        const std::string range = server.requests()[requestsBefore].range;
+        EXPECT_EQ(range == "bytes=0-", !samePath) << range;
+        std::filesystem::remove(dir.path() / "lecture.flv");
+    }
+}
+
 TEST_F(DownloadTest, CompletePartialFileAnsweredWith416Finishes) {
     // Stop the engine while the finished data waits for its final name, as if killed then.
     restartEngine({{"XLDL_FINISH_HOLD_MS", "5000"}});
@@ -230,6 +261,33 @@ TEST_P(NamingTest, ExistingTargetIsReplacedOrAvoided) {
             EXPECT_EQ(readFile(dir.path() / name), "old " + name);  // untouched
         }
     }
+    for (const std::string& name : listFolder(dir.path())) {
+        EXPECT_EQ(name.find(".xldl"), std::string::npos) << name;  // nothing left behind
+    }
+}
+
+TEST_F(DownloadTest, ReplacingKeepsOtherLinksAndNeverReplacesAFolder) {
+    const std::string body = randomBytes(100 * 1024, 10);
+    server.setContent(body);
+    // Another name for the old file keeps the old data, as with any rename over it.
+    writeFile(dir.path() / "linked.flv", "old data");
+    std::filesystem::create_hard_link(dir.path() / "linked.flv", dir.path() / "other.flv");
+    CreateRecordFields fields = fieldsFor("linked.flv");
+    fields.noRenaming = true;
+    ASSERT_EQ(waitUntilDone(startTask(fields)).last.state(), XLDL_STATE_FINISHED);
+    EXPECT_EQ(readFile(dir.path() / "linked.flv"), body);
+    EXPECT_EQ(readFile(dir.path() / "other.flv"), "old data");
+
+    // A folder in the target's place stays; the data keeps its partial name.
+    std::filesystem::create_directory(dir.path() / "taken.flv");
+    writeFile(dir.path() / "taken.flv" / "inside", "kept");
+    fields = fieldsFor("taken.flv");
+    fields.noRenaming = true;
+    const InfoRecordView last = waitUntilDone(startTask(fields)).last;
+    EXPECT_EQ(last.state(), XLDL_STATE_FAILED);
+    EXPECT_EQ(last.failureCode(), XLDL_FAIL_RENAME);
+    EXPECT_EQ(readFile(dir.path() / "taken.flv" / "inside"), "kept");
+    EXPECT_EQ(readFile(dir.path() / "taken.flv.xldl"), body);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <pthread.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <new>
@@ -14,9 +15,31 @@ thread_local int allocationsUntilFailure = 0;
 thread_local bool failureReached = false;
 thread_local bool threadCreationFails = false;
 
-void* allocate(std::size_t size) {
+// The thread started last, the engine's thread, and the failure armed for it from another
+// thread. A test harness that replaces the allocation functions has no other place for them.
+std::atomic<pthread_t> lastThread{};  // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
+std::atomic<pthread_t>
+    engineThread{};  // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
+std::atomic<int> engineAllocationsUntilFailure{0};  // NOLINT
+std::atomic<bool> engineFailureReached{false};      // NOLINT
+
+// Whether this allocation is the one armed to fail.
+bool armedFailure() {
     if (allocationsUntilFailure > 0 && --allocationsUntilFailure == 0) {
         failureReached = true;
+        return true;
+    }
+    if (engineAllocationsUntilFailure.load() > 0 &&
+        pthread_equal(pthread_self(), engineThread.load()) != 0 &&
+        engineAllocationsUntilFailure.fetch_sub(1) == 1) {
+        engineFailureReached = true;
+        return true;
+    }
+    return false;
+}
+
+void* allocate(std::size_t size) {
+    if (armedFailure()) {
         throw std::bad_alloc();
     }
     void* block = std::malloc(size == 0 ? 1 : size);
@@ -27,8 +50,7 @@ void* allocate(std::size_t size) {
 }
 
 void* allocateAligned(std::size_t size, std::align_val_t alignment) {
-    if (allocationsUntilFailure > 0 && --allocationsUntilFailure == 0) {
-        failureReached = true;
+    if (armedFailure()) {
         throw std::bad_alloc();
     }
     const auto align = static_cast<std::size_t>(alignment);
@@ -48,6 +70,19 @@ void failAllocationNumber(int n) {
 
 bool allocationFailureReached() {
     return failureReached;
+}
+
+void rememberEngineThread() {
+    engineThread = lastThread.load();
+}
+
+void failEngineAllocationNumber(int n) {
+    engineFailureReached = false;
+    engineAllocationsUntilFailure = n;
+}
+
+bool engineAllocationFailureReached() {
+    return engineFailureReached.load();
 }
 
 void setThreadCreationFails(bool fails) {
@@ -146,5 +181,9 @@ extern "C" int pthread_create(pthread_t* thread, const pthread_attr_t* attribute
     }
     using Create = int (*)(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*);
     static const auto real = reinterpret_cast<Create>(dlsym(RTLD_NEXT, "pthread_create"));
-    return real(thread, attributes, entry, argument);
+    const int result = real(thread, attributes, entry, argument);
+    if (result == 0) {
+        ld::engine::testing::lastThread = *thread;
+    }
+    return result;
 }

@@ -1,7 +1,7 @@
 // Failures the guard tests inject into the engine library from outside: this
 // test program replaces the global allocation functions and pthread_create,
 // which the library (a shared object) then uses too. Each failure is armed for
-// the calling thread only, so the engine's own thread is never disturbed.
+// the calling thread only, or on purpose for the engine's own thread.
 #pragma once
 
 namespace ld::engine::testing {
@@ -11,6 +11,13 @@ namespace ld::engine::testing {
 // failure was reached.
 void failAllocationNumber(int n);
 bool allocationFailureReached();
+
+// Takes the thread started last for the engine's own (call right after XL_Init).
+void rememberEngineThread();
+// The n-th allocation from now on on the engine's thread throws std::bad_alloc (n >= 1);
+// 0 disarms. Returns whether the last armed failure there was reached.
+void failEngineAllocationNumber(int n);
+bool engineAllocationFailureReached();
 
 // While set, pthread_create called on this thread fails with EAGAIN.
 void setThreadCreationFails(bool fails);

@@ -164,6 +164,20 @@ TEST(SegmentPlannerTest, SplitsTheLargestRemainderAndKeepsRangesDisjoint) {
     EXPECT_FALSE(planner.complete());
 }
 
+TEST(SegmentPlannerTest, APieceOnItsWayIsNotSplitOff) {
+    SegmentPlanner planner;
+    planner.reset(100, 1);
+    // Owner 1 asked for [0, 40): only [40, 100) may go to another connection.
+    const auto busy = [](const Segment& s) { return s.owner == 1 ? std::int64_t{40} : s.pos; };
+    ASSERT_EQ(planner.splitLargest(2, 10, busy), 1u);
+    EXPECT_EQ(planner.at(0).end, 70);
+    EXPECT_EQ(planner.at(1).begin, 70);
+    // [40, 70) past the piece is still splittable; less than two minimum pieces is not.
+    EXPECT_FALSE(planner.splitLargest(3, 20, busy).has_value());
+    ASSERT_TRUE(planner.splitLargest(3, 10, busy).has_value());
+    EXPECT_EQ(planner.at(0).end, 55);
+}
+
 TEST(SegmentPlannerTest, UnownedWorkComesFirstAndCompletionNeedsALength) {
     SegmentPlanner planner;
     planner.reset(-1);
@@ -216,6 +230,17 @@ TEST(ResumeMetadataTest, IdentityConflicts) {
     EXPECT_TRUE(saved.conflictsWith({101, "\"a\"", "Mon"}));
     EXPECT_TRUE(saved.conflictsWith({100, "\"b\"", "Mon"}));
     EXPECT_TRUE(saved.conflictsWith({100, "\"a\"", "Tue"}));
+}
+
+TEST(ResumeMetadataTest, RecordBelongsToTheSameSchemeHostAndPath) {
+    EXPECT_TRUE(sameResourceAddress("http://h/v.flv?key=1", "http://h/v.flv?key=2"));
+    EXPECT_TRUE(sameResourceAddress("HTTP://H:80/v.flv#a", "http://h:80/v.flv"));
+    EXPECT_TRUE(sameResourceAddress("http://h", "http://h/?x"));
+    EXPECT_FALSE(sameResourceAddress("http://h/a.flv?k=1", "http://h/b.flv?k=1"));
+    EXPECT_FALSE(sameResourceAddress("http://h/V.flv", "http://h/v.flv"));  // paths keep case
+    EXPECT_FALSE(sameResourceAddress("http://h/v.flv", "https://h/v.flv"));
+    EXPECT_FALSE(sameResourceAddress("http://h:81/v.flv", "http://h/v.flv"));
+    EXPECT_FALSE(sameResourceAddress("", "http://h/v.flv"));
 }
 
 TEST(TargetNameTest, SafeNames) {

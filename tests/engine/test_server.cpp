@@ -29,11 +29,16 @@ struct TestServer::State {
     std::shared_ptr<const std::string> body = std::make_shared<const std::string>();
     int version = 0;
     std::deque<Fault> faults;
-    int statusForAll = 0;
-    bool honourRange = true;
-    bool chunked = false;
-    std::int64_t rateLimit = 0;
-    std::chrono::milliseconds headerDelay{0};
+    // How the next answers are given.
+    struct Behaviour {
+        int statusForAll = 0;
+        bool honourRange = true;
+        bool validators = true;
+        bool chunked = false;
+        std::int64_t longestRangeAnswer = 0;
+        std::int64_t rateLimit = 0;
+        std::chrono::milliseconds headerDelay{0};
+    } behaviour;
     std::function<void(int)> onRequest;
 
     std::vector<RequestRecord> requests;
@@ -70,6 +75,7 @@ std::optional<std::pair<std::int64_t, std::int64_t>> parseRange(const std::strin
 TestServer::TestServer()
     : state_(std::make_shared<State>()), server_(std::make_unique<httplib::Server>()) {
     server_->set_keep_alive_timeout(1);
+    server_->set_keep_alive_max_count(1000);  // like common servers; pieces reuse connections
     server_->Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
         handle(request, response);
     });
@@ -107,27 +113,37 @@ void TestServer::queueFault(Fault fault) {
 
 void TestServer::setStatusForAll(int status) {
     const std::lock_guard lock(state_->mutex);
-    state_->statusForAll = status;
+    state_->behaviour.statusForAll = status;
 }
 
 void TestServer::setHonourRange(bool honour) {
     const std::lock_guard lock(state_->mutex);
-    state_->honourRange = honour;
+    state_->behaviour.honourRange = honour;
+}
+
+void TestServer::setLongestRangeAnswer(std::int64_t bytes) {
+    const std::lock_guard lock(state_->mutex);
+    state_->behaviour.longestRangeAnswer = bytes;
+}
+
+void TestServer::setValidators(bool send) {
+    const std::lock_guard lock(state_->mutex);
+    state_->behaviour.validators = send;
 }
 
 void TestServer::setRateLimit(std::int64_t bytesPerSecond) {
     const std::lock_guard lock(state_->mutex);
-    state_->rateLimit = bytesPerSecond;
+    state_->behaviour.rateLimit = bytesPerSecond;
 }
 
 void TestServer::setHeaderDelay(std::chrono::milliseconds delay) {
     const std::lock_guard lock(state_->mutex);
-    state_->headerDelay = delay;
+    state_->behaviour.headerDelay = delay;
 }
 
 void TestServer::setChunked(bool chunked) {
     const std::lock_guard lock(state_->mutex);
-    state_->chunked = chunked;
+    state_->behaviour.chunked = chunked;
 }
 
 void TestServer::setOnRequest(std::function<void(int)> hook) {
@@ -161,7 +177,8 @@ void TestServer::handle(const httplib::Request& request, httplib::Response& resp
     {
         const std::lock_guard lock(state_->mutex);
         index = static_cast<int>(state_->requests.size());
-        state_->requests.push_back({request.target, rangeHeader, std::chrono::steady_clock::now()});
+        state_->requests.push_back(
+            {request.target, rangeHeader, request.remote_port, std::chrono::steady_clock::now()});
         hook = state_->onRequest;
     }
     if (hook) {
@@ -171,25 +188,21 @@ void TestServer::handle(const httplib::Request& request, httplib::Response& resp
     std::shared_ptr<const std::string> body;
     std::optional<Fault> fault;
     int version = 0;
-    int statusForAll = 0;
-    bool honourRange = true;
-    bool chunked = false;
-    std::int64_t rateLimit = 0;
-    std::chrono::milliseconds headerDelay{0};
+    State::Behaviour behaviour;
     {
         const std::lock_guard lock(state_->mutex);
         body = state_->body;
         version = state_->version;
-        statusForAll = state_->statusForAll;
-        honourRange = state_->honourRange;
-        chunked = state_->chunked;
-        rateLimit = state_->rateLimit;
-        headerDelay = state_->headerDelay;
+        behaviour = state_->behaviour;
         if (!state_->faults.empty()) {
             fault = state_->faults.front();
             state_->faults.pop_front();
         }
     }
+    const auto [statusForAll, honourRangeAsked, validators, chunked, longestRangeAnswer,
+                rateLimitSet, headerDelay] = behaviour;
+    bool honourRange = honourRangeAsked;
+    std::int64_t rateLimit = rateLimitSet;
     if (headerDelay.count() > 0 && !state_->sleepFor(headerDelay)) {
         return;
     }
@@ -217,9 +230,11 @@ void TestServer::handle(const httplib::Request& request, httplib::Response& resp
     const auto size = static_cast<std::int64_t>(body->size());
     std::int64_t first = 0;
     std::int64_t last = size - 1;
-    response.set_header("ETag", "\"v" + std::to_string(version) + "\"");
-    response.set_header("Last-Modified",
-                        "Mon, 0" + std::to_string(1 + version % 9) + " Jan 2024 00:00:00 GMT");
+    if (validators) {
+        response.set_header("ETag", "\"v" + std::to_string(version) + "\"");
+        response.set_header("Last-Modified",
+                            "Mon, 0" + std::to_string(1 + version % 9) + " Jan 2024 00:00:00 GMT");
+    }
     if (honourRange) {
         response.set_header("Accept-Ranges", "bytes");
     }
@@ -232,6 +247,9 @@ void TestServer::handle(const httplib::Request& request, httplib::Response& resp
         }
         first = range->first;
         last = range->second;
+        if (longestRangeAnswer > 0) {
+            last = std::min(last, first + longestRangeAnswer - 1);
+        }
         response.status = 206;
         response.set_header("Content-Range", "bytes " + std::to_string(first) + "-" +
                                                  std::to_string(last) + "/" + std::to_string(size));

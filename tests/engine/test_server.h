@@ -52,6 +52,7 @@ class TestServer {
     struct RequestRecord {
         std::string target;  // path and query
         std::string range;   // Range header, empty when absent
+        int clientPort = 0;  // tells the connections apart
         std::chrono::steady_clock::time_point at;
     };
 
@@ -69,6 +70,11 @@ class TestServer {
     // Every answer gets this status (0: serve the file).
     void setStatusForAll(int status);
     void setHonourRange(bool honour);
+    // Range answers carry at most this many bytes, announced so in Content-Range (0: all
+    // asked for).
+    void setLongestRangeAnswer(std::int64_t bytes);
+    // Whether answers carry an ETag and Last-Modified (on by default).
+    void setValidators(bool send);
     // Body bytes per second per connection (0: unlimited).
     void setRateLimit(std::int64_t bytesPerSecond);
     // Delay before each answer's head.
