@@ -230,38 +230,54 @@ void TestServer::handle(const httplib::Request& request, httplib::Response& resp
     const auto size = static_cast<std::int64_t>(body->size());
     std::int64_t first = 0;
     std::int64_t last = size - 1;
-    if (validators) {
-        response.set_header("ETag", "\"v" + std::to_string(version) + "\"");
-        response.set_header("Last-Modified",
-                            "Mon, 0" + std::to_string(1 + version % 9) + " Jan 2024 00:00:00 GMT");
+    if (!answerHeaders(rangeHeader, {size, version, honourRange, validators, longestRangeAnswer},
+                       response, first, last)) {
+        return;
     }
-    if (honourRange) {
+    streamBody(response, body, first, last - first + 1, fault, rateLimit, chunked);
+}
+
+bool TestServer::answerHeaders(const std::string& rangeHeader, const FileAnswer& file,
+                               httplib::Response& response, std::int64_t& first,
+                               std::int64_t& last) {
+    if (file.validators) {
+        response.set_header("ETag", "\"v" + std::to_string(file.version) + "\"");
+        response.set_header("Last-Modified", "Mon, 0" + std::to_string(1 + file.version % 9) +
+                                                 " Jan 2024 00:00:00 GMT");
+    }
+    if (file.honourRange) {
         response.set_header("Accept-Ranges", "bytes");
     }
-    if (honourRange && !rangeHeader.empty()) {
-        const auto range = parseRange(rangeHeader, size);
-        if (!range || range->first >= size || range->second < range->first) {
+    if (file.honourRange && !rangeHeader.empty()) {
+        const auto range = parseRange(rangeHeader, file.size);
+        if (!range || range->first >= file.size || range->second < range->first) {
             response.status = 416;
-            response.set_header("Content-Range", "bytes */" + std::to_string(size));
-            return;
+            response.set_header("Content-Range", "bytes */" + std::to_string(file.size));
+            return false;
         }
         first = range->first;
         last = range->second;
-        if (longestRangeAnswer > 0) {
-            last = std::min(last, first + longestRangeAnswer - 1);
+        if (file.longestRangeAnswer > 0) {
+            last = std::min(last, first + file.longestRangeAnswer - 1);
         }
         response.status = 206;
         response.set_header("Content-Range", "bytes " + std::to_string(first) + "-" +
-                                                 std::to_string(last) + "/" + std::to_string(size));
+                                                 std::to_string(last) + "/" +
+                                                 std::to_string(file.size));
     } else {
         response.status = 200;
     }
+    return true;
+}
 
+void TestServer::streamBody(httplib::Response& response, std::shared_ptr<const std::string> body,
+                            std::int64_t first, std::int64_t length,
+                            const std::optional<Fault>& fault, std::int64_t rateLimit,
+                            bool chunked) {
     {
         const std::lock_guard lock(state_->mutex);
         state_->maxActive = std::max(state_->maxActive, ++state_->active);
     }
-    const std::int64_t length = last - first + 1;
     auto state = state_;
     auto provide = [state, body, first, length, fault, rateLimit](std::size_t offset,
                                                                   httplib::DataSink& sink) {

@@ -90,7 +90,23 @@ class TestServer {
 
   private:
     struct State;
+    // What the headers of a file's answer depend on.
+    struct FileAnswer {
+        std::int64_t size;
+        int version;
+        bool honourRange;
+        bool validators;
+        std::int64_t longestRangeAnswer;
+    };
     void handle(const httplib::Request& request, httplib::Response& response);
+    // Status and headers of the file's answer (validators, ranges); the range
+    // to send goes to first and last. False when the range was refused (416).
+    static bool answerHeaders(const std::string& rangeHeader, const FileAnswer& file,
+                              httplib::Response& response, std::int64_t& first, std::int64_t& last);
+    // The body from `first` on, paced and cut as the fault and the limit say.
+    void streamBody(httplib::Response& response, std::shared_ptr<const std::string> body,
+                    std::int64_t first, std::int64_t length, const std::optional<Fault>& fault,
+                    std::int64_t rateLimit, bool chunked);
 
     std::shared_ptr<State> state_;
     std::unique_ptr<httplib::Server> server_;
