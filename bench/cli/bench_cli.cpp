@@ -51,6 +51,7 @@ ChildRun runChild(const std::vector<std::string>& command) {
         argv.push_back(const_cast<char*>(part.c_str()));
     }
     argv.push_back(nullptr);
+    std::fflush(nullptr);  // the child must not write out what this process buffered
     const auto began = Clock::now();
     const pid_t child = fork();
     if (child == 0) {
