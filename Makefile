@@ -38,7 +38,7 @@ fuzz: setup build/fuzz/build.ninja
 # The Debian package (build/release/lecture-downloader_<version>_<arch>.deb), and
 # a check that installs it here and starts the installed program.
 package: setup build/release/build.ninja
-	cmake --build --preset release -j $(JOBS) --target lecture-downloader xldl ld_icons
+	cmake --build --preset release -j $(JOBS) --target lecture-downloader xldl ld_icons ld_man_page
 	cd build/release && cpack -G DEB
 
 package-check: package
