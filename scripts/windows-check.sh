@@ -24,8 +24,10 @@ sed 's/@[A-Z_]*@/windows-check/g' "$root/cmake/platform_constants.h.in" \
   >"$out/generated/platform_constants.h"
 
 export WC_CXX="$cxx" WC_ROOT="$root" WC_OUT="$out"
+# The project's version, as CMake hands it to the command line's sources.
+version=$(sed -n 's/^project(LectureDownloader VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
 export WC_FLAGS="-std=c++20 -O1 -Wall -Wextra -Wpedantic -Werror -DUNICODE -D_UNICODE \
--I$root -I$root/engine/include -I$out/generated"
+-DLD_PROGRAM_VERSION=\"$version\" -I$root -I$root/engine/include -I$out/generated"
 # Compiles one source file; prints "ok", "skip <library>" or "FAIL" with the file.
 compile_one() {
   local file="$1" name log
