@@ -11,7 +11,7 @@
 #include "course/parse_list_actions.h"
 #include "download/queue/download_list_edits.h"
 #include "download/queue/download_queue.h"
-#include "memory_engine.h"
+#include "queue_fixture.h"
 #include "text/codepage.h"
 #include "window/control_aliases.h"
 #include "window/memory_window.h"
@@ -20,32 +20,21 @@ namespace ld {
 namespace {
 
 using ::testing::ElementsAre;
-using testing::MemoryEngine;
 
-class DownloadListEditsTest : public ::testing::Test {
+class DownloadListEditsTest : public testing::QueueFixture {
   protected:
-    DownloadListEditsTest() {
-        wireDownloadQueueEvents(window, engine, shared, state);
-        wireDownloadListEdits(window, shared);
-        window.setText(kSaveFolderBox, gbk("/srv"));
+    DownloadListEditsTest() : QueueFixture("/srv") {
         for (const char* name : {"A", "B", "C"}) {
             addRow(name);
         }
     }
 
-    void addRow(const std::string& name) {
-        const int row = window.appendRow(kDownloadList);
-        window.setCellText(kDownloadList, row, 1, gbk(name));
-        window.setCellText(kDownloadList, row, 3, gbk("http://v.example/" + name));
-    }
+    void addRow(const std::string& name) { QueueFixture::addRow(name, "http://v.example/" + name); }
     // A lecture in the parse list, as the catalogue and resolution leave it.
     void addParseRow(const std::string& name) {
         const int row = window.appendRow(kParseList);
-        window.setCellText(kParseList, row, 1, gbk(name));
-        window.setCellText(kParseList, row, 3, gbk("http://v.example/" + name));
-    }
-    std::string cell(int row, int column) {
-        return gbkToUtf8(window.getCellText(kDownloadList, row, column));
+        window.setCellText(kParseList, row, kParseTitleColumn, gbk(name));
+        window.setCellText(kParseList, row, kParseAddressColumn, gbk("http://v.example/" + name));
     }
     std::vector<std::string> column(int number) {
         std::vector<std::string> out;
@@ -54,24 +43,6 @@ class DownloadListEditsTest : public ::testing::Test {
         }
         return out;
     }
-    void start() { ASSERT_TRUE(window.fire(kStartClicked)); }
-    void tick() { ASSERT_TRUE(window.fire(kPollTick)); }
-    void pauseButton() { ASSERT_TRUE(window.fire(kPauseClicked)); }
-    void removeRow(int row) {
-        window.selectRow(kDownloadList, row);
-        ASSERT_TRUE(window.fire(kDownloadListDoubleClicked));
-    }
-    // The last task's file is complete and the next tick sees it.
-    void finishLastTask(std::int64_t size = 1048576) {
-        engine.task(engine.lastHandle()).state = 4;
-        engine.task(engine.lastHandle()).totalSize = size;
-        tick();
-    }
-
-    MemoryEngine engine;
-    SharedState shared;
-    DownloadQueueState state;
-    MemoryWindow window;
 };
 
 TEST_F(DownloadListEditsTest, RemovingTheRowBeingDownloadedStopsItsTaskAndMarksNoOther) {

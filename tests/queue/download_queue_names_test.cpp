@@ -9,7 +9,7 @@
 
 #include "download/queue/download_list_edits.h"
 #include "download/queue/download_queue.h"
-#include "memory_engine.h"
+#include "queue_fixture.h"
 #include "text/codepage.h"
 #include "window/control_aliases.h"
 #include "window/memory_window.h"
@@ -19,27 +19,11 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
-using testing::MemoryEngine;
 
-class DownloadQueueNamesTest : public ::testing::Test {
+class DownloadQueueNamesTest : public testing::QueueFixture {
   protected:
-    DownloadQueueNamesTest() {
-        wireDownloadQueueEvents(window, engine, shared, state);
-        wireDownloadListEdits(window, shared);
-        window.setText(kSaveFolderBox, gbk("/srv"));
-    }
+    DownloadQueueNamesTest() : QueueFixture("/srv") {}
 
-    void addRow(const std::string& title, const std::string& address) {
-        const int row = window.appendRow(kDownloadList);
-        window.setCellText(kDownloadList, row, 1, gbk(title));
-        window.setCellText(kDownloadList, row, 3, gbk(address));
-    }
-    void start() { ASSERT_TRUE(window.fire(kStartClicked)); }
-    void tick() { ASSERT_TRUE(window.fire(kPollTick)); }
-    void finishLastTask() {
-        engine.task(engine.lastHandle()).state = 4;
-        tick();
-    }
     // Starts at the top and finishes every row; the file names in order.
     std::vector<std::string> downloadAll() {
         const std::uint32_t before = engine.lastHandle();
@@ -54,18 +38,6 @@ class DownloadQueueNamesTest : public ::testing::Test {
         }
         return names;
     }
-    std::vector<std::string> messages() {
-        std::vector<std::string> out;
-        for (const Text& message : window.messages()) {
-            out.push_back(gbkToUtf8(message));
-        }
-        return out;
-    }
-
-    MemoryEngine engine;
-    SharedState shared;
-    DownloadQueueState state;
-    MemoryWindow window;
 };
 
 TEST_F(DownloadQueueNamesTest, RowsWhoseNamesCollideGetNumberedFilesInListOrder) {

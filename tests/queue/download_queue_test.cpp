@@ -12,7 +12,7 @@
 #include "download/queue/download_list_edits.h"
 #include "download/queue/failure_text.h"
 #include "failure_codes.h"
-#include "memory_engine.h"
+#include "queue_fixture.h"
 #include "text/codepage.h"
 #include "window/control_aliases.h"
 #include "window/memory_window.h"
@@ -21,55 +21,27 @@ namespace ld {
 namespace {
 
 using ::testing::ElementsAre;
-using testing::MemoryEngine;
 
 const char* const kHint = "下载出错双击可以删除下载成功或者出错项目，然后点击开始继续下载";
 
-class DownloadQueueTest : public ::testing::Test {
+class DownloadQueueTest : public testing::QueueFixture {
   protected:
-    DownloadQueueTest() {
-        wireDownloadQueueEvents(window, engine, shared, state);
-        wireDownloadListEdits(window, shared);
-        window.setText(kSaveFolderBox, gbk("/srv/课程"));
-    }
+    DownloadQueueTest() : QueueFixture("/srv/课程") {}
 
+    // A numbered row, as the hand-over to the download list writes it.
     void addRow(const std::string& title, const std::string& address) {
-        const int row = window.appendRow(kDownloadList);
-        window.setCellText(kDownloadList, row, 0, Text(std::to_string(row + 1)));
-        window.setCellText(kDownloadList, row, 1, gbk(title));
-        window.setCellText(kDownloadList, row, 3, gbk(address));
-    }
-    std::string cell(int row, int column) {
-        return gbkToUtf8(window.getCellText(kDownloadList, row, column));
-    }
-    std::string text(Control control) { return gbkToUtf8(window.getText(control)); }
-    std::vector<std::string> messages() {
-        std::vector<std::string> out;
-        for (const Text& message : window.messages()) {
-            out.push_back(gbkToUtf8(message));
-        }
-        return out;
-    }
-    void start() { ASSERT_TRUE(window.fire(kStartClicked)); }
-    void tick() { ASSERT_TRUE(window.fire(kPollTick)); }
-    void pauseButton() { ASSERT_TRUE(window.fire(kPauseClicked)); }
-    // The user double-clicks a row of the download list, which removes it.
-    void removeRow(int row) {
-        window.selectRow(kDownloadList, row);
-        ASSERT_TRUE(window.fire(kDownloadListDoubleClicked));
+        const int row = window.rowCount(kDownloadList);
+        QueueFixture::addRow(title, address);
+        window.setCellText(kDownloadList, row, kDownloadNumberColumn,
+                           Text(std::to_string(row + 1)));
     }
     std::vector<std::string> statusColumn() {
         std::vector<std::string> out;
         for (int row = 0; row < window.rowCount(kDownloadList); ++row) {
-            out.push_back(cell(row, 4));
+            out.push_back(cell(row, kDownloadStatusColumn));
         }
         return out;
     }
-
-    MemoryEngine engine;
-    SharedState shared;
-    DownloadQueueState state;
-    MemoryWindow window;
 };
 
 TEST_F(DownloadQueueTest, StartCreatesTheTaskFromTheRowAndPolls) {
