@@ -24,11 +24,6 @@ int runCount() {
     return configured != nullptr ? std::max(1, std::atoi(configured)) : 200;
 }
 
-std::string expectedAddress(const sample::SampleLecture& lecture) {
-    return lecture.resolvable ? samplePlatform().expectedPlayUrl(lecture)
-                              : std::string(course_text::kResolutionFailed);
-}
-
 class CourseConcurrency : public ::testing::Test {
   protected:
     void SetUp() override {

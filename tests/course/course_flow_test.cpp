@@ -13,11 +13,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::string expectedAddress(const sample::SampleLecture& lecture) {
-    return lecture.resolvable ? samplePlatform().expectedPlayUrl(lecture)
-                              : std::string(course_text::kResolutionFailed);
-}
-
 class CourseFlow : public ::testing::Test {
   protected:
     void SetUp() override {

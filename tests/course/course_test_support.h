@@ -97,6 +97,12 @@ inline std::vector<std::vector<std::string>> parseRows(MemoryWindow& window) {
     return rows;
 }
 
+// What the address cell of that lecture must end up holding.
+inline std::string expectedAddress(const sample::SampleLecture& lecture) {
+    return lecture.resolvable ? samplePlatform().expectedPlayUrl(lecture)
+                              : std::string(course_text::kResolutionFailed);
+}
+
 inline std::string statusText(MemoryWindow& window) {
     return utf8(window.getText(kParseStatusLabel));
 }

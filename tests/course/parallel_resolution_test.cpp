@@ -26,11 +26,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::string expectedAddress(const sample::SampleLecture& lecture) {
-    return lecture.resolvable ? samplePlatform().expectedPlayUrl(lecture)
-                              : std::string(course_text::kResolutionFailed);
-}
-
 // The address shown in the row of that lecture; nullopt without such a row.
 std::optional<std::string> addressOf(MemoryWindow& window, const std::string& videoId) {
     for (const auto& row : parseRows(window)) {
