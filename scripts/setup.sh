@@ -11,6 +11,7 @@ PACKAGES=(
   clang libclang-rt-14-dev clang-format clang-tidy
   dpkg-dev file lintian
   mingw-w64 libz-mingw-w64-dev wine64
+  xvfb xauth fonts-wine imagemagick
   fonts-wqy-microhei
   ca-certificates
 )
