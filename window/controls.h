@@ -1,6 +1,7 @@
 // The one way the program's logic reads and changes the window.
 //
-// Two implementations: the Qt main window (app/) and MemoryWindow (tests).
+// Three implementations: the Qt main window (app/qt/), the Win32 main window
+// (app/win32/) and MemoryWindow (tests and the terminal mode).
 // Every operation may be called from any thread. A call from a worker thread is
 // carried out on the window's thread while the worker waits, so one worker's
 // calls take effect in the order it makes them; a call on the window's thread

@@ -16,9 +16,9 @@
 #include "app/event_wiring.h"
 #include "app/globals.h"
 #include "app/program_folder.h"
-#include "app/qt/demo_autopilot.h"
 #include "app/qt/fatal_stop.h"
 #include "app/qt/main_window.h"
+#include "app/qt/qt_demo_window.h"
 #include "app/qt/qt_text.h"
 #include "app/qt/screenshots.h"
 #include "download/loaded_engine_library.h"
@@ -33,6 +33,11 @@ int runScreenshots(const QString& folder) {
         return 1;
     }
     return 0;
+}
+
+std::filesystem::path pathOf(const QString& folder) {
+    const QByteArray utf8 = folder.toUtf8();
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
 // The main window with all its controls; a fatal stop when it cannot be made.
@@ -98,7 +103,7 @@ int runApplication(int argc, char** argv) {
     window->show();
     closeAfterTestDelay(*window);
     const auto autopilot = commandLine.action == CommandAction::demoAutopilot
-                               ? std::make_unique<DemoAutopilot>(*window, folder)
+                               ? std::make_unique<QtDemoWindow>(*window, pathOf(folder))
                                : nullptr;
     const int exitCode = QApplication::exec();
 

@@ -5,26 +5,19 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
-#include <string>
 
 #include "app/qt/qt_text.h"
 #include "text/codepage.h"
 
 namespace ld {
 
-Text fatalStopText(const Text& message) {
-    std::string text = gbk("运行时出错!\n\n错误信息：").bytes();
-    text += message.bytes();
-    text += '\n';
-    return Text(std::move(text));
-}
-
 void fatalStop(const Text& message) {
     const Text text = fatalStopText(message);
     std::fputs(gbkToUtf8(text).c_str(), stderr);
     std::fflush(stderr);
     if (qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr) {
-        QMessageBox box(QMessageBox::Critical, fromUtf8("错误"), toQString(text), QMessageBox::Ok);
+        QMessageBox box(QMessageBox::Critical, fromUtf8(kFatalStopCaption), toQString(text),
+                        QMessageBox::Ok);
         if (std::getenv("LD_TEST_NO_DIALOGS") != nullptr) {
             QTimer::singleShot(0, &box, &QMessageBox::accept);
         }

@@ -15,6 +15,7 @@
 #include "app/qt/sound_player.h"
 #include "window/call_queue.h"
 #include "window/controls.h"
+#include "window/dialog_answers.h"
 
 class QTimer;
 
@@ -63,12 +64,7 @@ class MainWindow final : public QWidget, public Controls {
     void shutDown();
     [[nodiscard]] bool isShutDown() const { return shutDown_; }
 
-    // Answers for the modal dialogs, so tests can run without a user. An
-    // empty function leaves the real dialog in place.
-    struct DialogAnswers {
-        std::function<Text(const Text& prompt)> chooseFolder;
-        std::function<void(const Text& text)> showMessage;
-    };
+    // Answers for the modal dialogs, so tests can run without a user.
     void setDialogAnswers(DialogAnswers answers);
 
     // The widgets behind the names, for tests and screenshots.

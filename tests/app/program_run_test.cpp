@@ -11,7 +11,7 @@
 #include <string>
 #include <system_error>
 
-#include "app/qt/fatal_stop.h"
+#include "app/fatal_stop_text.h"
 #include "text/codepage.h"
 
 namespace ld {
