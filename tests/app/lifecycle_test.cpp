@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "app/event_wiring.h"
+#include "app/fatal_stop_text.h"
 #include "app/globals.h"
 #include "app/program_folder.h"
-#include "app/fatal_stop_text.h"
 #include "download/download_engine.h"
 #include "text/codepage.h"
 #include "window/control_aliases.h"
