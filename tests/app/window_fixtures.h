@@ -1,17 +1,17 @@
-// The two windows behind one face, so a test can run against both.
+// The windows behind one face, so a test can run against each: the in-memory
+// window and the platform's real one (the Qt window on Linux, the Win32
+// window on Windows).
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QCoreApplication>
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <string>
 #include <thread>
+#include <type_traits>
 
-#include "app/qt/main_window.h"
-#include "app/qt/report_list.h"
 #include "window/memory_window.h"
 
 namespace ld::testing {
@@ -31,6 +31,7 @@ inline bool waitFor(const std::function<bool()>& done, const std::function<void(
 
 struct MemoryWindowKind {
     using Window = MemoryWindow;
+    static constexpr const char* kName = "MemoryWindow";
     static std::unique_ptr<Window> make() { return std::make_unique<Window>(); }
     static void select(Window& window, List list, int row) { window.selectRow(list, row); }
     static bool fire(Window& window, Event event) { return window.fire(event); }
@@ -39,33 +40,23 @@ struct MemoryWindowKind {
     static void pump() {}
 };
 
-struct QtWindowKind {
-    using Window = MainWindow;
-    static std::unique_ptr<Window> make() {
-        auto window = std::make_unique<Window>();
-        window->setDialogAnswers({[](const Text&) { return Text(); }, [](const Text&) {}});
-        return window;
-    }
-    static void select(Window& window, List list, int row) {
-        if (row < 0) {
-            window.list(list).clearSelection();
-        } else {
-            window.list(list).selectRow(row);
-        }
-    }
-    static bool fire(Window& window, Event event) { return window.fire(event); }
-    static void close(Window& window) { window.shutDown(); }
-    // The GUI thread is the test's thread: queued calls run from here.
-    static void pump() { QCoreApplication::processEvents(QEventLoop::AllEvents, 5); }
-};
+}  // namespace ld::testing
 
-using WindowKinds = ::testing::Types<MemoryWindowKind, QtWindowKind>;
+#if defined(_WIN32)
+#include "tests/app/win32_window_kind.h"
+#else
+#include "tests/app/qt_window_kind.h"
+#endif
+
+namespace ld::testing {
+
+using WindowKinds = ::testing::Types<MemoryWindowKind, NativeWindowKind>;
 
 class WindowKindNames {
   public:
     template <typename T>
     static std::string GetName(int /*index*/) {
-        return std::is_same_v<T, MemoryWindowKind> ? "MemoryWindow" : "MainWindow";
+        return T::kName;
     }
 };
 
