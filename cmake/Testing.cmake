@@ -3,6 +3,11 @@ include(GoogleTest)
 # ld_add_test(<name> LABEL <area> SOURCES ... [LIBS ...] [GUI] [ENV ...])
 # One GoogleTest executable; every test case in it carries the area label so
 # `ctest -L <area>` runs one area. GUI tests run on Qt's offscreen platform.
+#
+# On Windows (cross-built, run under Wine) each executable is one CTest test:
+# starting Wine once per test case would cost more than the cases themselves.
+# There the tests see the few POSIX calls they use (setenv, mkdtemp ...)
+# through tests/windows_test_compat.h, and find xldl.dll beside the program.
 function(ld_add_test name)
     cmake_parse_arguments(ARG "GUI" "LABEL;TIMEOUT" "SOURCES;LIBS;ENV" ${ARGN})
     if(NOT ARG_LABEL)
@@ -18,10 +23,23 @@ function(ld_add_test name)
     if(ARG_GUI)
         list(APPEND env "QT_QPA_PLATFORM=offscreen")
     endif()
+    if(WIN32)
+        target_compile_options(${name} PRIVATE
+            -include ${PROJECT_SOURCE_DIR}/tests/windows_test_compat.h)
+        # Wine's Z: drive is the build machine's root folder.
+        list(APPEND env "WINEPATH=Z:${LD_PROGRAM_OUTPUT_DIR}")
+    endif()
     # gtest_discover_tests writes a list-valued ENVIRONMENT element by element,
     # so ctest would see only its first entry. Each test (and the listing of the
-    # tests) runs through `cmake -E env` instead, which sets all of them.
-    set_property(TARGET ${name} PROPERTY CROSSCOMPILING_EMULATOR ${CMAKE_COMMAND} -E env ${env})
+    # tests) runs through `cmake -E env` instead, which sets all of them, and
+    # then through the cross build's emulator (Wine), if any.
+    set_property(TARGET ${name} PROPERTY CROSSCOMPILING_EMULATOR
+        ${CMAKE_COMMAND} -E env ${env} ${CMAKE_CROSSCOMPILING_EMULATOR})
+    if(WIN32)
+        add_test(NAME ${name} COMMAND ${name})
+        set_tests_properties(${name} PROPERTIES LABELS ${ARG_LABEL} TIMEOUT ${ARG_TIMEOUT})
+        return()
+    endif()
     gtest_discover_tests(${name}
         DISCOVERY_MODE PRE_TEST
         DISCOVERY_TIMEOUT 60

@@ -4,7 +4,9 @@
 // UTF-16 code unit (an unpaired surrogate likewise), a base letter followed by a
 // combining mark becomes the precomposed character when the code page holds it,
 // and malformed UTF-8 becomes U+FFFD first. A zero byte or unit ends a Text.
-// Toward Unicode, a byte sequence that is not valid GBK becomes U+FFFD.
+// Toward Unicode, a byte sequence that is not valid GBK becomes U+FFFD (a lone
+// lead byte at the end becomes "?" with the Windows table, as Wine has it).
+// The converters are the system's: Windows' own on Windows, ICU elsewhere.
 // Failure (e.g. input beyond 512 MB) gives empty output. Safe to call from any
 // thread (each call uses its own converter).
 #pragma once

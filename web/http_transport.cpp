@@ -16,6 +16,14 @@ namespace ld {
 
 namespace {
 
+// CURLINFO_OS_ERRNO of a refused connection: libcurl reports the system's
+// socket error, errno on POSIX and WSAGetLastError() on Windows.
+#if defined(_WIN32)
+constexpr long kConnectionRefused = WSAECONNREFUSED;
+#else
+constexpr long kConnectionRefused = ECONNREFUSED;
+#endif
+
 // libcurl's process-wide set-up, done once before the first transfer.
 void prepareCurl() {
     static const CURLcode prepared = curl_global_init(CURL_GLOBAL_DEFAULT);
@@ -153,8 +161,8 @@ HttpOutcome failureOf(CURLcode result, long systemError, bool bodyTooLarge) {
     switch (result) {
         case CURLE_COULDNT_CONNECT:
             // Also reported for an unreachable network or host.
-            return systemError == ECONNREFUSED ? HttpOutcome::ConnectionRefused
-                                               : HttpOutcome::ConnectionFailed;
+            return systemError == kConnectionRefused ? HttpOutcome::ConnectionRefused
+                                                     : HttpOutcome::ConnectionFailed;
         case CURLE_OPERATION_TIMEDOUT:
             return HttpOutcome::TimedOut;
         case CURLE_FILESIZE_EXCEEDED:

@@ -4,11 +4,31 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include "app/icon_shape.h"
 #include "window/window_layout.h"
 
 namespace ld {
 
-// A blue tile with a white play triangle above a green download arrow.
+namespace {
+
+QColor toQColor(icon::Colour colour) {
+    return QColor(colour.red, colour.green, colour.blue);
+}
+
+template <std::size_t n>
+QPainterPath closedPath(const std::array<icon::Point, n>& points, qreal side) {
+    QPainterPath path;
+    path.moveTo(points[0].x * side, points[0].y * side);
+    for (std::size_t i = 1; i < n; ++i) {
+        path.lineTo(points[i].x * side, points[i].y * side);
+    }
+    path.closeSubpath();
+    return path;
+}
+
+}  // namespace
+
+// The shapes of app/icon_shape.h, antialiased.
 QPixmap drawAppIcon(int size) {
     QPixmap picture(size, size);
     picture.fill(Qt::transparent);
@@ -17,41 +37,30 @@ QPixmap drawAppIcon(int size) {
     const qreal s = size;
 
     QLinearGradient tile(0, 0, 0, s);
-    tile.setColorAt(0, QColor(0x3a, 0x8d, 0xde));
-    tile.setColorAt(1, QColor(0x1b, 0x4f, 0x9c));
+    tile.setColorAt(0, toQColor(icon::kTileTop));
+    tile.setColorAt(1, toQColor(icon::kTileBottom));
     painter.setPen(Qt::NoPen);
     painter.setBrush(tile);
-    painter.drawRoundedRect(QRectF(0.03 * s, 0.03 * s, 0.94 * s, 0.94 * s), 0.18 * s, 0.18 * s);
+    painter.drawRoundedRect(QRectF(icon::kTileInset * s, icon::kTileInset * s, icon::kTileSide * s,
+                                   icon::kTileSide * s),
+                            icon::kTileCornerRadius * s, icon::kTileCornerRadius * s);
 
-    QPainterPath play;
-    play.moveTo(0.30 * s, 0.16 * s);
-    play.lineTo(0.30 * s, 0.60 * s);
-    play.lineTo(0.68 * s, 0.38 * s);
-    play.closeSubpath();
-    painter.setBrush(Qt::white);
-    painter.drawPath(play);
+    painter.setBrush(toQColor(icon::kPlayColour));
+    painter.drawPath(closedPath(icon::kPlayTriangle, s));
 
-    QPainterPath arrow;
-    arrow.moveTo(0.60 * s, 0.56 * s);
-    arrow.lineTo(0.76 * s, 0.56 * s);
-    arrow.lineTo(0.76 * s, 0.70 * s);
-    arrow.lineTo(0.88 * s, 0.70 * s);
-    arrow.lineTo(0.68 * s, 0.90 * s);
-    arrow.lineTo(0.48 * s, 0.70 * s);
-    arrow.lineTo(0.60 * s, 0.70 * s);
-    arrow.closeSubpath();
-    painter.setBrush(QColor(0x4c, 0xd9, 0x64));
-    painter.setPen(QPen(Qt::white, std::max(1.0, 0.025 * s)));
-    painter.drawPath(arrow);
+    painter.setBrush(toQColor(icon::kArrowColour));
+    painter.setPen(
+        QPen(toQColor(icon::kArrowOutlineColour), std::max(1.0, icon::kArrowOutlineWidth * s)));
+    painter.drawPath(closedPath(icon::kArrow, s));
     return picture;
 }
 
 QIcon appIcon() {
-    QIcon icon;
+    QIcon programIcon;
     for (int size : layout::kIconSizes) {
-        icon.addPixmap(drawAppIcon(size));
+        programIcon.addPixmap(drawAppIcon(size));
     }
-    return icon;
+    return programIcon;
 }
 
 }  // namespace ld

@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "app/win32/resource_ids.h"
+#include "app/program_resources.h"
 #include "app/win32/wide_text.h"
 #include "window/window_layout.h"
 
@@ -226,10 +226,12 @@ void MainWindow::applyScale(UINT dpi) {
 }
 
 void MainWindow::applyIcons() {
+    // The program's icon, from the executable's resources, in the sizes of this DPI.
     const auto load = [this](int metric) {
         const int size = GetSystemMetricsForDpi(metric, scale_.dpi);
-        return static_cast<HICON>(LoadImageW(thisModule(), MAKEINTRESOURCEW(LD_PROGRAM_ICON),
-                                             IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+        return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr),
+                                             MAKEINTRESOURCEW(LD_PROGRAM_ICON), IMAGE_ICON, size,
+                                             size, LR_DEFAULTCOLOR));
     };
     UniqueIcon big(load(SM_CXICON));
     UniqueIcon small(load(SM_CXSMICON));

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QHeaderView>
-#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -391,25 +390,6 @@ TEST_F(QtWindow, ShutDownRaisesAboutToBeDestroyedOnceAndStopsTheTimer) {
     EXPECT_FALSE(window->timer().isActive());
     window.reset();
     EXPECT_EQ(raised, 1);
-}
-
-// The Windows build has no Qt to draw the icon; it carries the icon file kept
-// in app/win32/. It must show this drawing in every size.
-TEST(AppIcon, TheWindowsIconFileHoldsTheDrawingInEverySize) {
-    QImageReader reader(QString::fromUtf8(LD_WINDOWS_ICON_FILE), "ico");
-    std::vector<int> sizes;
-    for (int i = 0; i < reader.imageCount(); ++i) {
-        ASSERT_TRUE(reader.jumpToImage(i));
-        const QImage stored = reader.read().convertToFormat(QImage::Format_ARGB32);
-        ASSERT_FALSE(stored.isNull()) << reader.errorString().toStdString();
-        ASSERT_EQ(stored.width(), stored.height());
-        sizes.push_back(stored.width());
-        EXPECT_EQ(stored,
-                  drawAppIcon(stored.width()).toImage().convertToFormat(QImage::Format_ARGB32))
-            << "size " << stored.width() << ": refresh " << LD_WINDOWS_ICON_FILE
-            << " from build/<preset>/icons/lecture-downloader.ico";
-    }
-    EXPECT_EQ(sizes, (std::vector<int>{128, 64, 48, 32, 16}));
 }
 
 TEST(AppIcon, IsDrawnInEverySize) {

@@ -27,7 +27,7 @@ class EngineBinding : public ::testing::Test {
             fs::path(::testing::TempDir()) /
             (std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".log");
         fs::remove(log_);
-        setenv("XLDL_TEST_DOUBLE_LOG", log_.c_str(), 1);
+        setenv("XLDL_TEST_DOUBLE_LOG", log_.string().c_str(), 1);
     }
     void TearDown() override { unsetenv("XLDL_TEST_DOUBLE_LOG"); }
 

@@ -26,7 +26,7 @@ TEST_F(DownloadTest, FileIsByteIdenticalAndStatesRunSendingFlowingFinishingFinis
     const Watch watch = waitUntilDone(handle);
 
     EXPECT_EQ(watch.states, (std::vector<int>{5, 3, 6, 4}));
-    EXPECT_EQ(readFile(dir.path() / "第一讲.flv"), body);
+    EXPECT_EQ(readFile(dir.path() / u8"第一讲.flv"), body);
     EXPECT_EQ(listFolder(dir.path()), std::vector<std::string>{"第一讲.flv"});
     EXPECT_EQ(watch.last.totalBytes(), static_cast<std::int64_t>(body.size()));
     EXPECT_EQ(watch.last.doneBytes(), static_cast<std::int64_t>(body.size()));

@@ -36,7 +36,9 @@ std::vector<std::string> listFolder(const std::filesystem::path& path) {
     std::vector<std::string> names;
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(path, error)) {
-        names.push_back(entry.path().filename().string());
+        // As UTF-8 on every system (string() would give Windows' ANSI code page).
+        const std::u8string name = entry.path().filename().u8string();
+        names.emplace_back(reinterpret_cast<const char*>(name.data()), name.size());
     }
     std::sort(names.begin(), names.end());
     return names;

@@ -31,7 +31,7 @@ class TempDir {
 
 std::string readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const std::string& content);
-// Names in a folder, sorted.
+// Names in a folder (UTF-8), sorted.
 std::vector<std::string> listFolder(const std::filesystem::path& path);
 
 class EngineTest : public ::testing::Test {

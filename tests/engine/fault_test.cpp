@@ -3,11 +3,8 @@
 
 #include <ostream>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include "tests/engine/engine_fixture.h"
+#include "tests/web/raw_http_server.h"
 
 namespace ld::engine::testing {
 namespace {
@@ -145,17 +142,8 @@ TEST_F(FaultTest, GivesUpAfterFiveTriesWithTheLastStatus) {
 
 TEST_F(FaultTest, RefusedConnectionFailsAsNetworkError) {
     // A port that was free a moment ago: nothing listens there.
-    const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ASSERT_EQ(::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length), 0);
-    ::close(probe);
-
     CreateRecordFields fields = fieldsFor("refused.flv");
-    fields.url = toUtf16("http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/x");
+    fields.url = toUtf16("http://127.0.0.1:" + std::to_string(ld::test::unusedPort()) + "/x");
     const Watch watch = waitUntilDone(startTask(fields), 10s);
     EXPECT_EQ(watch.last.state(), XLDL_STATE_FAILED);
     EXPECT_EQ(watch.last.failureCode(), XLDL_FAIL_NETWORK);

@@ -19,6 +19,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
+using testing::withSeparator;
 
 class DownloadQueueNamesTest : public testing::QueueFixture {
   protected:
@@ -108,7 +109,7 @@ TEST_F(DownloadQueueNamesTest, AFolderTheRecordCannotHoldAsTypedStartsNothing) {
         start();
         if (c.message[0] == '\0') {
             EXPECT_EQ(engine.taskCount(), tasksBefore + 1);
-            EXPECT_EQ(engine.task(engine.lastHandle()).folder, c.folder + "/");
+            EXPECT_EQ(engine.task(engine.lastHandle()).folder, withSeparator(c.folder));
             EXPECT_EQ(window.messages().size(), messagesBefore);
         } else {
             EXPECT_EQ(engine.taskCount(), tasksBefore);

@@ -20,6 +20,16 @@
 
 namespace ld::testing {
 
+// A save folder as the queue hands it to the engine: followed by the system's
+// separator ("\\" on Windows, "/" elsewhere).
+inline std::string withSeparator(std::string folder) {
+#if defined(_WIN32)
+    return folder + '\\';
+#else
+    return folder + '/';
+#endif
+}
+
 class QueueFixture : public ::testing::Test {
   protected:
     // `saveFolderUtf8` goes into the save-folder box.

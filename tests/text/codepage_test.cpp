@@ -77,7 +77,13 @@ TEST(CodePage936, GbkToUnicode) {
     EXPECT_EQ(gbkToUtf16(T("\x80")), bytes("\xAC\x20"));
     EXPECT_EQ(gbkToUtf8(T("\x80")), "\xE2\x82\xAC");
     EXPECT_EQ(gbkToUtf8(T("\xA8\xA6")), "\xC3\xA9");
-    EXPECT_EQ(gbkToUtf8(T("a\x81")), "a\xEF\xBF\xBD");  // a lead byte without its pair
+    // A lead byte without its pair: ICU's table gives U+FFFD, the system's own on
+    // Windows (as Wine has it) a question mark.
+#if defined(_WIN32)
+    EXPECT_EQ(gbkToUtf8(T("a\x81")), "a?");
+#else
+    EXPECT_EQ(gbkToUtf8(T("a\x81")), "a\xEF\xBF\xBD");
+#endif
     EXPECT_TRUE(gbkToUtf16(Text()).empty());
     EXPECT_TRUE(gbkToUtf8(Text()).empty());
 }

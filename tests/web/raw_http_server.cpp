@@ -1,10 +1,15 @@
 #include "tests/web/raw_http_server.h"
 
+#if defined(_WIN32)
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 #include <cstdlib>
 #include <stdexcept>
@@ -13,13 +18,52 @@ namespace ld::test {
 
 namespace {
 
-int listenOnLoopback(int& port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    if (fd < 0) {
+// The few calls that differ between Winsock and POSIX sockets.
+#if defined(_WIN32)
+using NativeSocket = SOCKET;
+constexpr int kSendFlags = 0;
+constexpr int kShutWrite = SD_SEND;
+void closeSocket(SocketId socket) {
+    ::closesocket(static_cast<NativeSocket>(socket));
+}
+int pollOne(pollfd& entry, int milliseconds) {
+    return ::WSAPoll(&entry, 1, milliseconds);
+}
+// Winsock is started once per process and left running.
+void startSockets() {
+    static const bool started = [] {
+        WSADATA data;
+        return ::WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }();
+    if (!started) {
+        throw std::runtime_error("WSAStartup");
+    }
+}
+#else
+using NativeSocket = int;
+constexpr int kSendFlags = MSG_NOSIGNAL;
+constexpr int kShutWrite = SHUT_WR;
+void closeSocket(SocketId socket) {
+    ::close(static_cast<NativeSocket>(socket));
+}
+int pollOne(pollfd& entry, int milliseconds) {
+    return ::poll(&entry, 1, milliseconds);
+}
+void startSockets() {}
+#endif
+
+NativeSocket native(SocketId socket) {
+    return static_cast<NativeSocket>(socket);
+}
+
+SocketId listenOnLoopback(int& port) {
+    startSockets();
+    const NativeSocket fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (static_cast<SocketId>(fd) < 0) {
         throw std::runtime_error("socket");
     }
     const int yes = 1;
-    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&yes), sizeof yes);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -28,25 +72,25 @@ int listenOnLoopback(int& port) {
     if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         ::listen(fd, 16) != 0 ||
         ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        ::close(fd);
+        closeSocket(static_cast<SocketId>(fd));
         throw std::runtime_error("bind/listen");
     }
     port = ntohs(address.sin_port);
-    return fd;
+    return static_cast<SocketId>(fd);
 }
 
-bool waitReadable(int fd, int milliseconds) {
-    pollfd entry{fd, POLLIN, 0};
-    return ::poll(&entry, 1, milliseconds) > 0;
+bool waitReadable(SocketId fd, int milliseconds) {
+    pollfd entry{native(fd), POLLIN, 0};
+    return pollOne(entry, milliseconds) > 0;
 }
 
 // Reads the request head, then as many body bytes as Content-Length says.
-std::string readRequest(int connection) {
+std::string readRequest(SocketId connection) {
     std::string request;
     char buffer[4096];
     std::size_t wanted = std::string::npos;
     while (request.size() < wanted && waitReadable(connection, 5000)) {
-        const ssize_t got = ::recv(connection, buffer, sizeof buffer, 0);
+        const auto got = ::recv(native(connection), buffer, sizeof buffer, 0);
         if (got <= 0) {
             break;
         }
@@ -74,7 +118,7 @@ RawHttpServer::RawHttpServer(Responder responder) : responder_(std::move(respond
 RawHttpServer::~RawHttpServer() {
     stopping_ = true;
     thread_.join();
-    ::close(listener_);
+    closeSocket(listener_);
 }
 
 std::string RawHttpServer::baseUrl() const {
@@ -97,15 +141,16 @@ void RawHttpServer::serve() {
         if (!waitReadable(listener_, 50)) {
             continue;
         }
-        const int connection = ::accept(listener_, nullptr, nullptr);
+        const auto connection =
+            static_cast<SocketId>(::accept(native(listener_), nullptr, nullptr));
         if (connection >= 0) {
             handle(connection);
-            ::close(connection);
+            closeSocket(connection);
         }
     }
 }
 
-void RawHttpServer::handle(int connection) {
+void RawHttpServer::handle(SocketId connection) {
     const std::string request = readRequest(connection);
     {
         const std::lock_guard lock(mutex_);
@@ -114,19 +159,19 @@ void RawHttpServer::handle(int connection) {
     const std::string answer = responder_(request);
     std::size_t sent = 0;
     while (sent < answer.size()) {
-        const ssize_t wrote =
-            ::send(connection, answer.data() + sent, answer.size() - sent, MSG_NOSIGNAL);
+        const auto wrote = ::send(native(connection), answer.data() + sent,
+                                  static_cast<int>(answer.size() - sent), kSendFlags);
         if (wrote <= 0) {
             break;
         }
         sent += static_cast<std::size_t>(wrote);
     }
-    ::shutdown(connection, SHUT_WR);
+    ::shutdown(native(connection), kShutWrite);
 }
 
 int unusedPort() {
     int port = 0;
-    ::close(listenOnLoopback(port));
+    closeSocket(listenOnLoopback(port));
     return port;
 }
 

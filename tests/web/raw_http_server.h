@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -12,6 +13,9 @@
 #include <vector>
 
 namespace ld::test {
+
+// A socket as a number: a descriptor on POSIX, a SOCKET on Windows; -1 for none.
+using SocketId = std::intptr_t;
 
 class RawHttpServer {
   public:
@@ -34,10 +38,10 @@ class RawHttpServer {
 
   private:
     void serve();
-    void handle(int connection);
+    void handle(SocketId connection);
 
     Responder responder_;
-    int listener_ = -1;
+    SocketId listener_ = -1;
     int port_ = 0;
     std::atomic<bool> stopping_{false};
     mutable std::mutex mutex_;
