@@ -2,7 +2,8 @@ include(GoogleTest)
 
 # ld_add_test(<name> LABEL <area> SOURCES ... [LIBS ...] [GUI] [ENV ...])
 # One GoogleTest executable; every test case in it carries the area label so
-# `ctest -L <area>` runs one area. GUI tests run on Qt's offscreen platform.
+# `ctest -L <area>` runs one area. GUI tests run on Qt's offscreen platform
+# (on Windows: under Wine on a display of their own, scripts/wine-gui.sh).
 #
 # On Windows (cross-built, run under Wine) each executable is one CTest test:
 # starting Wine once per test case would cost more than the cases themselves.
@@ -25,7 +26,7 @@ function(ld_add_test name)
     endif()
     if(WIN32)
         target_compile_options(${name} PRIVATE
-            -include ${PROJECT_SOURCE_DIR}/tests/windows_test_compat.h)
+            $<$<COMPILE_LANGUAGE:CXX>:-include ${PROJECT_SOURCE_DIR}/tests/windows_test_compat.h>)
         # Wine's Z: drive is the build machine's root folder.
         list(APPEND env "WINEPATH=Z:${LD_PROGRAM_OUTPUT_DIR}")
     endif()
@@ -33,11 +34,20 @@ function(ld_add_test name)
     # so ctest would see only its first entry. Each test (and the listing of the
     # tests) runs through `cmake -E env` instead, which sets all of them, and
     # then through the cross build's emulator (Wine), if any.
+    set(emulator ${CMAKE_CROSSCOMPILING_EMULATOR})
+    if(WIN32 AND ARG_GUI AND CMAKE_CROSSCOMPILING)
+        # Windows that open windows get a display of their own (Xvfb) and a
+        # Wine prefix with a desktop; one such test at a time.
+        set(emulator ${PROJECT_SOURCE_DIR}/scripts/wine-gui.sh)
+    endif()
     set_property(TARGET ${name} PROPERTY CROSSCOMPILING_EMULATOR
-        ${CMAKE_COMMAND} -E env ${env} ${CMAKE_CROSSCOMPILING_EMULATOR})
+        ${CMAKE_COMMAND} -E env ${env} ${emulator})
     if(WIN32)
         add_test(NAME ${name} COMMAND ${name})
         set_tests_properties(${name} PROPERTIES LABELS ${ARG_LABEL} TIMEOUT ${ARG_TIMEOUT})
+        if(ARG_GUI)
+            set_tests_properties(${name} PROPERTIES RESOURCE_LOCK wine_display)
+        endif()
         return()
     endif()
     gtest_discover_tests(${name}

@@ -68,7 +68,11 @@ int runScreenshots(const std::filesystem::path& folder) {
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     bool saved = !error;
+    // The pictures are taken of the window as it shows itself: it opens for
+    // the moment it takes to draw the three pages (no control draws itself
+    // anywhere else the same way).
     MainWindow window;
+    window.show();
     for (int page = 0; saved && page < static_cast<int>(kScreenshotFiles.size()); ++page) {
         window.tabs().setCurrentPage(page);
         saved = saveWindowPicture(window.handle(), folder / kScreenshotFiles[page]);

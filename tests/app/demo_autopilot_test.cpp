@@ -117,11 +117,13 @@ TEST_F(Autopilot, SearchesQueuesDownloadsAndEndsWithZeroOnceEveryRowIsDone) {
     autopilot.step();  // 解析完成: 删除失败, 一键加入下载列表, 浏览, 开始下载
     EXPECT_EQ(demo.clicks, (std::vector<Control>{kSearchButton, kRemoveFailedButton, kAddAllButton,
                                                  kBrowseButton, kStartButton}));
-    EXPECT_EQ(demo.window.getText(kSaveFolderBox), utf8ToGbk((folder / "downloads").string()));
+    const std::u8string downloads = (folder / "downloads").u8string();
+    EXPECT_EQ(demo.window.getText(kSaveFolderBox),
+              utf8ToGbk(std::string(downloads.begin(), downloads.end())));
     autopilot.step();  // 下载中: the picture of the running download
     EXPECT_FALSE(autopilot.finished());
 
-    std::ofstream(folder / "downloads" / "第1讲.flv") << "video";
+    std::ofstream(folder / "downloads" / u8"第1讲.flv") << "video";
     demo.window.setCellText(kDownloadList, 0, kDownloadStatusColumn, gbk("下载完毕"));
     demo.window.setCellText(kDownloadList, 0, kDownloadSizeColumn, gbk("0.01MB"));
     autopilot.step();  // the timer still runs: not done yet
