@@ -394,6 +394,58 @@ TEST_F(Win32Window, AWorkersCallWaitsWhileTheWindowThreadIsBusyAndRunsOnceItPump
     EXPECT_EQ(windowText(window->control(kParseStatusLabel)), L"解析完成");
 }
 
+// What a modal dialog of this thread showed before it was answered.
+struct SeenDialog {
+    std::wstring caption;
+    std::wstring text;  // the message box's text, empty for the folder picker
+    HWND owner = nullptr;
+};
+SeenDialog seenDialog;  // written by the timer below, on the test's thread
+
+// Runs from the dialog's own message loop: notes the first dialog of this
+// thread and cancels it (Escape's command, which both dialogs take).
+void CALLBACK answerDialog(HWND /*window*/, UINT /*message*/, UINT_PTR timer, DWORD /*time*/) {
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND dialog, LPARAM timerId) -> BOOL {
+            if (!IsWindowVisible(dialog) || className(dialog) != L"#32770") {
+                return TRUE;
+            }
+            KillTimer(nullptr, static_cast<UINT_PTR>(timerId));
+            seenDialog.caption = windowText(dialog);
+            seenDialog.owner = GetWindow(dialog, GW_OWNER);
+            EnumChildWindows(
+                dialog,
+                [](HWND child, LPARAM) -> BOOL {
+                    if (className(child) == L"Static" && !windowText(child).empty() &&
+                        seenDialog.text.empty()) {
+                        seenDialog.text = windowText(child);
+                    }
+                    return TRUE;
+                },
+                0);
+            PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+            return FALSE;
+        },
+        static_cast<LPARAM>(timer));
+}
+
+TEST_F(Win32Window, TheDialogsAreTheSystemsOwnModalToTheWindowWithTheirCaptions) {
+    window->setDialogAnswers({});  // no answers: the real dialogs
+    seenDialog = {};
+    SetTimer(nullptr, 0, 100, answerDialog);
+    window->showMessage(gbk("无下载任务"));
+    EXPECT_EQ(seenDialog.caption, L"信息：");
+    EXPECT_EQ(seenDialog.text, L"无下载任务");
+    EXPECT_EQ(seenDialog.owner, window->handle());
+
+    seenDialog = {};
+    SetTimer(nullptr, 0, 100, answerDialog);
+    EXPECT_TRUE(window->chooseFolder(gbk("选择文件存放目录")).empty());  // cancelled
+    EXPECT_EQ(seenDialog.caption, L"选择文件存放目录");
+    EXPECT_EQ(seenDialog.owner, window->handle());
+}
+
 TEST_F(Win32Window, ClosingTheWindowRaisesAboutToBeDestroyedOnceAndEndsTheMessageLoop) {
     int raised = 0;
     window->setHandler(Event::aboutToBeDestroyed, [&] { ++raised; });
