@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
@@ -113,6 +114,10 @@ class Win32Window : public ::testing::Test {
 TEST_F(Win32Window, EveryControlHasItsClassParentPlaceTextAndState) {
     const win32::DpiScale scale = window->scale();
     EXPECT_EQ(scale.dpi, GetDpiForWindow(window->handle()));
+    // A run on a screen of another DPI says which (tests/app/CMakeLists.txt).
+    if (const char* dpi = std::getenv("LD_TEST_EXPECTED_DPI"); dpi != nullptr) {
+        EXPECT_EQ(scale.dpi, static_cast<UINT>(std::atoi(dpi)));
+    }
     for (const layout::ControlEntry& entry : layout::windowControls()) {
         if (entry.kind == layout::Kind::timer) {
             EXPECT_EQ(window->interval(), 0);  // 时钟1 stopped
