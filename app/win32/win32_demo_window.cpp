@@ -29,7 +29,11 @@ Controls& Win32DemoWindow::controls() {
 void Win32DemoWindow::click(Control button) {
     const HWND target = window_.control(button);
     if (IsWindowEnabled(target)) {
-        SendMessageW(target, BM_CLICK, 0, 0);  // pressed and released: BN_CLICKED
+        // What the button tells its parent once it has been clicked. (BM_CLICK
+        // would also press it on screen, but may do nothing while another
+        // program's window is the active one.)
+        SendMessageW(GetParent(target), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(target), BN_CLICKED),
+                     reinterpret_cast<LPARAM>(target));
     }
 }
 

@@ -1,7 +1,7 @@
 // The demo's autopilot (app/demo_autopilot.h) on the Win32 window: clicks
-// through BM_CLICK as a mouse click would, pictures through PrintWindow and
-// WIC, the dialogs answered, its lines on the standard output (see
-// standard_output.h), and the stages stepped by a timer on the window. Lives
+// as the buttons report them, pictures of the window as it shows itself
+// (window_picture.h), the dialogs answered, its lines on the standard output
+// (standard_output.h), and the stages stepped by a timer on the window. Lives
 // on the window's thread until the message loop has ended.
 #pragma once
 
