@@ -1,6 +1,6 @@
 # The user's entry points. Each runs the setup (fast when nothing is missing),
 # configures and builds what it needs.
-.PHONY: all setup build test test-dev test-asan test-tsan fuzz package package-check faults demo screenshots bench windows-check format format-check lint clean
+.PHONY: all setup build test test-dev test-asan test-tsan fuzz package package-check faults demo screenshots bench windows windows-check format format-check lint clean
 
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
@@ -60,10 +60,18 @@ screenshots: setup build/dev/build.ninja
 	cmake --build --preset dev -j $(JOBS) --target lecture-downloader
 	QT_QPA_PLATFORM=offscreen build/dev/bin/lecture-downloader --screenshots build/screenshots
 
-# The Windows platform files and the Qt-free sources cross-compiled with
-# mingw-w64, and the engine's file-layer tests run under Wine.
+# The Windows program cross-built with mingw-w64 into build/windows/
+# (lecture-downloader.exe, xldl.dll and the window module), its libraries
+# built once from Debian's source packages.
+windows: setup
+	bash scripts/windows-deps.sh
+	cmake --preset windows
+	cmake --build --preset windows -j $(JOBS) --target ld_windows_programs
+
+# The same build with the Qt-free test suites, what the files import and
+# export, and the suites run under Wine.
 windows-check: setup
-	bash scripts/windows-check.sh
+	JOBS=$(JOBS) bash scripts/windows-check.sh
 
 bench: setup build/release/build.ninja
 	cmake --build --preset release -j $(JOBS)

@@ -10,8 +10,8 @@ PACKAGES=(
   libgtest-dev libgmock-dev zlib1g-dev nlohmann-json3-dev
   clang libclang-rt-14-dev clang-format clang-tidy
   dpkg-dev file lintian
-  mingw-w64 libz-mingw-w64-dev wine64
-  xvfb xauth fonts-wine imagemagick
+  g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 fonts-wine procps
+  xvfb xauth imagemagick
   fonts-wqy-microhei
   ca-certificates
 )

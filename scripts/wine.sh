@@ -69,9 +69,10 @@ wineserver_wait() {
 # Whether a Wine server for this prefix runs (Debian's Wine keeps its socket in
 # a folder of a random name, so the server is found by its environment).
 server_running() {
-  local pid
+  local pid environment
   for pid in $(pgrep -x 'wineserver64|wineserver' || true); do
-    if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX"; then
+    environment=$(tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null || true)
+    if [[ $'\n'"$environment"$'\n' == *$'\n'"WINEPREFIX=$WINEPREFIX"$'\n'* ]]; then
       return 0
     fi
   done
@@ -89,8 +90,9 @@ start_server() {
   exec 9>"$WINEPREFIX.lock"
   flock 9
   if ! server_running; then
-    "$server" -p60 </dev/null >/dev/null 2>&1
-    "$wine" cmd /c exit </dev/null >/dev/null 2>&1
+    # (A server that started meanwhile makes this one give up: nothing lost.)
+    "$server" -p60 </dev/null >/dev/null 2>&1 || true
+    "$wine" cmd /c exit </dev/null >/dev/null 2>&1 || true
   fi
   flock -u 9
   exec 9>&-
