@@ -75,6 +75,8 @@ class MainWindow final : public Controls {
     // Answers for the modal dialogs, so tests can run without a user.
     void setDialogAnswers(DialogAnswers answers);
 
+    // The calls from here on are for the window's thread only.
+
     // Shows the window (it is created hidden) and paints it.
     void show();
     // Once the window is destroyed (closed by the user), the thread's message
