@@ -70,7 +70,7 @@ wineserver_wait() {
 # a folder of a random name, so the server is found by its environment).
 server_running() {
   local pid environment
-  for pid in $(pgrep -x 'wineserver64|wineserver' || true); do
+  for pid in $(pgrep -x wineserver64 || true) $(pgrep -x wineserver || true); do
     environment=$(tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null || true)
     if [[ $'\n'"$environment"$'\n' == *$'\n'"WINEPREFIX=$WINEPREFIX"$'\n'* ]]; then
       return 0
