@@ -231,6 +231,42 @@ TEST_F(TerminalRun, InterruptKeepsThePartialFileAndTheSameCommandResumesIt) {
         << "the interrupted file was fetched again from its start";
 }
 
+TEST_F(TerminalRun, MoreCtrlCAfterTheFirstChangeNothing) {
+    sample::SamplePlatformOptions slow;
+    slow.videoBytesPerSecond = 256 * 1024;
+    platform_->setOptions(slow);
+    // Each round stops in the middle of a file and the next resumes it.
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        ChildProcess child(LD_PROGRAM,
+                           {"download", courseAddress("141"), "-o", downloads(), "--json"},
+                           environment());
+        while (const auto line = child.readLine()) {
+            if (nlohmann::json::parse(*line).at("event") == "progress") {
+                break;
+            }
+        }
+        // A second Ctrl+C 10 ms after the first, then one every millisecond
+        // until the program has ended: some arrive while it stops, some
+        // while it ends (the sanitizers' leak check runs after main).
+        child.signal(SIGINT);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        const auto began = std::chrono::steady_clock::now();
+        while (!child.ended() &&
+               std::chrono::steady_clock::now() - began < std::chrono::seconds(20)) {
+            child.signal(SIGINT);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        const Finished stopped = child.finish();
+        EXPECT_EQ(stopped.endingSignal, 0) << "ended by a later signal";
+        EXPECT_EQ(stopped.exitCode, 130) << stopped.err;
+        const auto lines = jsonLines(stopped.out);
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(lines.back().at("event"), "summary");
+        EXPECT_EQ(lines.back().at("exit_code"), 130);
+    }
+}
+
 TEST_F(TerminalRun, InterruptWhileTheCatalogueIsAwaitedEndsAtOnceWith130) {
     sample::SamplePlatformOptions slow;
     slow.answerDelay = std::chrono::seconds(5);
