@@ -132,6 +132,9 @@ ChildProcess::~ChildProcess() {
 }
 
 std::optional<std::string> ChildProcess::readLine() {
+    if (out_ == nullptr) {
+        return std::nullopt;
+    }
     std::string line;
     for (int c = std::fgetc(out_); c != EOF; c = std::fgetc(out_)) {
         outSoFar_ += static_cast<char>(c);
@@ -144,6 +147,13 @@ std::optional<std::string> ChildProcess::readLine() {
         return std::nullopt;
     }
     return line;
+}
+
+void ChildProcess::closeOutput() {
+    if (out_ != nullptr) {
+        std::fclose(out_);
+        out_ = nullptr;
+    }
 }
 
 void ChildProcess::signal(int number) {

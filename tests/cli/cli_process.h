@@ -35,6 +35,9 @@ class ChildProcess {
 
     // The next line of standard output without its newline; nullopt at its end.
     std::optional<std::string> readLine();
+    // Closes this end of the output pipe, as a reader that goes away does
+    // (`| head`); later writes of the child fail.
+    void closeOutput();
     void signal(int number);
     // Whether the child has ended (it stays to be waited for by finish).
     [[nodiscard]] bool ended() const;
