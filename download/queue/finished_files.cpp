@@ -2,6 +2,7 @@
 
 #include <unicode/uchar.h>
 
+#include "common/resource_address.h"
 #include "text/codepage.h"
 
 namespace ld {
@@ -25,7 +26,7 @@ void FinishedFiles::note(const Text& folder, const Text& fileName, const Text& a
 bool FinishedFiles::heldByOtherAddress(const Text& folder, const Text& fileName,
                                        const Text& address) const {
     const auto found = addresses_.find({folder, fileNameComparisonKey(fileName)});
-    return found != addresses_.end() && found->second != address;
+    return found != addresses_.end() && !sameResourceAddress(found->second.view(), address.view());
 }
 
 }  // namespace ld
