@@ -28,6 +28,7 @@ void printUsage() {
            "  --video-host NAME      host named in the play addresses\n"
            "  --self-urls            play addresses name this server directly\n"
            "  --lax-query            accept any play-info query\n"
+           "  --rotate-keys          a new access key in every play-info answer\n"
            "  --verbose              one line per request on standard error\n";
 }
 
@@ -80,6 +81,8 @@ int main(int argc, char** argv) {
             options.playUrlsNameSelf = true;
         } else if (arg == "--lax-query") {
             options.strictPlayInfoQuery = false;
+        } else if (arg == "--rotate-keys") {
+            options.rotatePlayKeys = true;
         } else if (arg == "--verbose") {
             options.logRequests = true;
         } else {

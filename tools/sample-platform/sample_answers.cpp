@@ -84,6 +84,11 @@ std::string courseNotFoundJson() {
 }
 
 std::string playInfoXml(const SampleLecture& lecture, std::string_view videoAuthority) {
+    return playInfoXml(lecture, videoAuthority, videoKey(lecture.videoId));
+}
+
+std::string playInfoXml(const SampleLecture& lecture, std::string_view videoAuthority,
+                        std::string_view key) {
     std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><response><result>1</result>";
     xml += "<video><vid>" + lecture.videoId + "</vid><duration>" +
            std::to_string(600 + lecture.videoSize % 3000) + "</duration><defaultquality>10" +
@@ -93,8 +98,8 @@ std::string playInfoXml(const SampleLecture& lecture, std::string_view videoAuth
     xml += qualityEntry("20", "高清", lowQualityUrl(lecture, videoAuthority, "20"),
                         lowQualityUrl(lecture, videoAuthority, "20") + "&amp;spare=1");
     if (lecture.resolvable) {
-        xml += qualityEntry("1753", "超清 1.75x", playUrlAsServed(lecture, videoAuthority),
-                            playUrlAsServed(lecture, videoAuthority) + "&amp;spare=1");
+        xml += qualityEntry("1753", "超清 1.75x", playUrlAsServed(lecture, videoAuthority, key),
+                            playUrlAsServed(lecture, videoAuthority, key) + "&amp;spare=1");
     }
     xml += "</video></response>";
     return xml;
@@ -106,8 +111,13 @@ std::string playInfoErrorXml(std::string_view reason) {
 }
 
 std::string playUrlAsServed(const SampleLecture& lecture, std::string_view videoAuthority) {
+    return playUrlAsServed(lecture, videoAuthority, videoKey(lecture.videoId));
+}
+
+std::string playUrlAsServed(const SampleLecture& lecture, std::string_view videoAuthority,
+                            std::string_view key) {
     return "http://" + std::string(videoAuthority) + videoPath(lecture.videoId) +
-           "?t=" + timeStamp(lecture.videoId) + "&amp;key=" + videoKey(lecture.videoId) +
+           "?t=" + timeStamp(lecture.videoId) + "&amp;key=" + std::string(key) +
            "&amp;tpl=10&amp;tpt=112";
 }
 
@@ -118,7 +128,11 @@ std::string playUrlResolved(const SampleLecture& lecture, std::string_view video
 }
 
 std::string videoKey(std::string_view videoId) {
-    return hex16(hashOf(videoId, 42));
+    return rotatedVideoKey(videoId, 0);
+}
+
+std::string rotatedVideoKey(std::string_view videoId, std::uint64_t round) {
+    return hex16(hashOf(videoId, 42 + round));
 }
 
 std::string videoPath(std::string_view videoId) {

@@ -3,6 +3,7 @@
 // line), the play-info answer as one line of XML.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -16,19 +17,27 @@ std::string catalogueJson(const SampleCourse& course);
 std::string courseNotFoundJson();
 
 // GET /servlet/playinfo for a known lecture. The play addresses name
-// videoAuthority (a host, optionally with ":port") and carry "&amp;" entities.
+// videoAuthority (a host, optionally with ":port"), carry "&amp;" entities and
+// the access key `key` (the lecture's own videoKey unless told otherwise).
 std::string playInfoXml(const SampleLecture& lecture, std::string_view videoAuthority);
+std::string playInfoXml(const SampleLecture& lecture, std::string_view videoAuthority,
+                        std::string_view key);
 // The answer to an unknown video or a malformed query.
 std::string playInfoErrorXml(std::string_view reason);
 
 // The "超清 1.75x" play address as the answer writes it (entities kept).
 std::string playUrlAsServed(const SampleLecture& lecture, std::string_view videoAuthority);
+std::string playUrlAsServed(const SampleLecture& lecture, std::string_view videoAuthority,
+                            std::string_view key);
 // The same address with "&amp;key=" turned into "&key=" and nothing else decoded:
 // what a client that picked it correctly ends up with.
 std::string playUrlResolved(const SampleLecture& lecture, std::string_view videoAuthority);
 
 // The access key that a video request must carry as its "key" query value.
 std::string videoKey(std::string_view videoId);
+// Another key for the same video, one per round (round 0 is videoKey), as a
+// service hands out a new key with every answer.
+std::string rotatedVideoKey(std::string_view videoId, std::uint64_t round);
 // The path of the video file (no query).
 std::string videoPath(std::string_view videoId);
 

@@ -61,6 +61,9 @@ struct SamplePlatformOptions {
     bool playUrlsNameSelf = false;
     // Play-info requests must carry exactly the query the client is meant to build.
     bool strictPlayInfoQuery = true;
+    // Every play-info answer hands out a new access key, as the real service
+    // does; the video answers accept every key handed out.
+    bool rotatePlayKeys = false;
     // Every play-info answer waits this long more, as a distant service would.
     std::chrono::milliseconds playInfoDelay{0};
     // Called with the video identifier on the serving thread just before a
