@@ -126,6 +126,28 @@ TEST_F(SamplePlatformTest, RotatedKeysChangeWithEveryAnswerAndEachOpensTheVideo)
     EXPECT_EQ(video.Get(target + "?key=0123456789abcdef")->status, 403);
 }
 
+TEST_F(SamplePlatformTest, NotesMakeAnswersLargeAndKeepTheirEntries) {
+    SamplePlatformOptions noted;
+    noted.catalogueNotesBytes = 4 * 1024 * 1024;
+    noted.playInfoNotesBytes = 2 * 1024 * 1024;
+    platform.setOptions(noted);
+    auto catalogueClient = through(platform::kCourseApiHost);
+    const auto catalogue = catalogueClient.Get("/course/getCourseNested/141");
+    ASSERT_TRUE(catalogue);
+    EXPECT_GE(catalogue->body.size(), noted.catalogueNotesBytes);
+    const std::regex name(R"re("pcHigh": "\w+",\n\s*"name": "(.*)",\n)re");
+    EXPECT_EQ(
+        std::distance(std::sregex_iterator(catalogue->body.begin(), catalogue->body.end(), name),
+                      std::sregex_iterator()),
+        8);
+    auto playClient = through(platform::kPlayInfoHost);
+    const auto info = playClient.Get(playInfoTarget(lecture(0).videoId));
+    ASSERT_TRUE(info);
+    EXPECT_GE(info->body.size(), noted.playInfoNotesBytes);
+    EXPECT_EQ(info->body.find('\n'), std::string::npos);
+    EXPECT_NE(info->body.find(playUrlAsServed(lecture(0), kDefaultVideoHost)), std::string::npos);
+}
+
 TEST_F(SamplePlatformTest, AnswersOnlyForItsOwnHostNames) {
     auto wrongHost = through("api.elsewhere.example");
     const auto refused = wrongHost.Get("/course/getCourseNested/141");

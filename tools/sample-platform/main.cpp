@@ -29,6 +29,8 @@ void printUsage() {
            "  --self-urls            play addresses name this server directly\n"
            "  --lax-query            accept any play-info query\n"
            "  --rotate-keys          a new access key in every play-info answer\n"
+           "  --catalogue-notes N    about N bytes of lecture notes in every catalogue\n"
+           "  --play-info-notes N    N bytes of notes in every play-info answer\n"
            "  --verbose              one line per request on standard error\n";
 }
 
@@ -83,6 +85,10 @@ int main(int argc, char** argv) {
             options.strictPlayInfoQuery = false;
         } else if (arg == "--rotate-keys") {
             options.rotatePlayKeys = true;
+        } else if (arg == "--catalogue-notes" && numberArg(value)) {
+            options.catalogueNotesBytes = static_cast<std::size_t>(value);
+        } else if (arg == "--play-info-notes" && numberArg(value)) {
+            options.playInfoNotesBytes = static_cast<std::size_t>(value);
         } else if (arg == "--verbose") {
             options.logRequests = true;
         } else {

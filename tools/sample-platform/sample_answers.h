@@ -3,6 +3,7 @@
 // line), the play-info answer as one line of XML.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -11,8 +12,11 @@
 
 namespace ld::sample {
 
-// GET /course/getCourseNested/<id> for a known course.
-std::string catalogueJson(const SampleCourse& course);
+// GET /course/getCourseNested/<id> for a known course. With notesBytes, the
+// lectures carry about that many bytes of notes in all (Chinese and ASCII
+// text between one lecture's name and the next lecture), as a catalogue of
+// a long course with rich descriptions would.
+std::string catalogueJson(const SampleCourse& course, std::size_t notesBytes = 0);
 // The same path for an unknown course.
 std::string courseNotFoundJson();
 
@@ -21,7 +25,11 @@ std::string courseNotFoundJson();
 // the access key `key` (the lecture's own videoKey unless told otherwise).
 std::string playInfoXml(const SampleLecture& lecture, std::string_view videoAuthority);
 std::string playInfoXml(const SampleLecture& lecture, std::string_view videoAuthority,
-                        std::string_view key);
+                        std::string_view key, std::size_t paddingBytes = 0);
+
+// `bytes` bytes of notes: Chinese and ASCII text without quotes, backslashes
+// or line breaks, cut at a character boundary (so perhaps a byte or two short).
+std::string noteText(std::size_t bytes);
 // The answer to an unknown video or a malformed query.
 std::string playInfoErrorXml(std::string_view reason);
 

@@ -212,8 +212,8 @@ class SamplePlatform::Impl {
                       options.dropAfterBytes);
             return;
         }
-        serveText(response, catalogueJson(*course), "application/json;charset=UTF-8",
-                  options.dropAfterBytes);
+        serveText(response, catalogueJson(*course, options.catalogueNotesBytes),
+                  "application/json;charset=UTF-8", options.dropAfterBytes);
     }
 
     void answerPlayInfo(const httplib::Request& request, httplib::Response& response,
@@ -247,8 +247,9 @@ class SamplePlatform::Impl {
             const std::lock_guard lock(mutex_);
             issuedKeys_.insert(lecture->videoId + "/" + key);
         }
-        serveText(response, playInfoXml(*lecture, videoAuthority(options), key), contentType,
-                  options.dropAfterBytes);
+        serveText(response,
+                  playInfoXml(*lecture, videoAuthority(options), key, options.playInfoNotesBytes),
+                  contentType, options.dropAfterBytes);
     }
 
     // The lecture's own key, or one a play-info answer handed out.
