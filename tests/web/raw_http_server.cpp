@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -66,7 +67,8 @@ std::string readRequest(int connection) {
 
 }  // namespace
 
-RawHttpServer::RawHttpServer(Responder responder) : responder_(std::move(responder)) {
+RawHttpServer::RawHttpServer(Responder responder, Trickle trickle)
+    : responder_(std::move(responder)), trickle_(trickle) {
     listener_ = listenOnLoopback(port_);
     thread_ = std::thread([this] { serve(); });
 }
@@ -113,9 +115,15 @@ void RawHttpServer::handle(int connection) {
     }
     const std::string answer = responder_(request);
     std::size_t sent = 0;
-    while (sent < answer.size()) {
-        const ssize_t wrote =
-            ::send(connection, answer.data() + sent, answer.size() - sent, MSG_NOSIGNAL);
+    while (sent < answer.size() && !stopping_) {
+        std::size_t piece = answer.size() - sent;
+        if (sent >= trickle_.fullSpeedBytes) {
+            std::this_thread::sleep_for(trickle_.perByte);
+            piece = 1;
+        } else if (trickle_.fullSpeedBytes != std::string::npos) {
+            piece = std::min(piece, trickle_.fullSpeedBytes - sent);
+        }
+        const ssize_t wrote = ::send(connection, answer.data() + sent, piece, MSG_NOSIGNAL);
         if (wrote <= 0) {
             break;
         }
