@@ -10,6 +10,7 @@
 #include <unicode/unorm2.h>
 #include <unicode/ustring.h>
 
+#include <array>
 #include <climits>
 #include <string>
 #include <string_view>
@@ -225,6 +226,135 @@ std::u16string gbkToUnits(std::string_view gbkBytes) {
     return {};
 }
 
+// Long texts (a catalogue of tens of megabytes) are converted piece by
+// piece, so that besides the input only the output is held whole: never the
+// text as UTF-16, nor a second estimate-sized buffer.
+constexpr std::size_t kPieceBytes = 64 * 1024;
+
+bool isContinuationByte(char byte) {
+    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
+
+// The length of the UTF-8 at `at` when it is a mark composeHeldPairs may join
+// to the character before it (U+0300..U+036F, U+3099, U+309A), else 0.
+std::size_t composableMarkLength(std::string_view utf8, std::size_t at) {
+    const auto byte = [&utf8](std::size_t i) {
+        return i < utf8.size() ? static_cast<unsigned char>(utf8[i]) : 0U;
+    };
+    const unsigned first = byte(at);
+    const unsigned second = byte(at + 1);
+    if ((first == 0xCC && second >= 0x80 && second <= 0xBF) ||
+        (first == 0xCD && second >= 0x80 && second <= 0xAF)) {
+        return 2;
+    }
+    if (first == 0xE3 && second == 0x82 && (byte(at + 2) == 0x99 || byte(at + 2) == 0x9A)) {
+        return 3;
+    }
+    return 0;
+}
+
+// Where the UTF-8 piece that starts at `begin` ends: about kPieceBytes on,
+// never inside a character (a malformed run aside) and never just before a
+// mark that composes with the character before it, so that each piece
+// converts exactly as the whole text would.
+std::size_t utf8PieceEnd(std::string_view utf8, std::size_t begin) {
+    std::size_t end = begin + kPieceBytes;
+    if (end >= utf8.size()) {
+        return utf8.size();
+    }
+    for (int back = 0; back < 3 && isContinuationByte(utf8[end]); ++back) {
+        --end;
+    }
+    while (end < utf8.size()) {
+        const std::size_t mark = composableMarkLength(utf8, end);
+        if (mark == 0) {
+            break;
+        }
+        end += mark;
+    }
+    return end;
+}
+
+// Appends the code page 936 bytes of `units` to `out`; `last` flushes the
+// converter. False when the conversion fails.
+bool appendGbk(UConverter* converter, std::u16string_view units, bool last, std::string& out) {
+    std::array<char, 16 * 1024> buffer{};
+    const UChar* source = units.data();
+    const UChar* const sourceEnd = units.data() + units.size();
+    UErrorCode status = U_ZERO_ERROR;
+    do {
+        status = U_ZERO_ERROR;
+        char* target = buffer.data();
+        ucnv_fromUnicode(converter, &target, buffer.data() + buffer.size(), &source, sourceEnd,
+                         nullptr, last, &status);
+        out.append(buffer.data(), static_cast<std::size_t>(target - buffer.data()));
+    } while (status == U_BUFFER_OVERFLOW_ERROR);
+    return U_SUCCESS(status);
+}
+
+// utf8 (already cut at its first zero byte) -> code page 936, piece by piece;
+// the same bytes as unitsToGbk(utf8ToUnits(utf8)).
+Text utf8ToGbkInPieces(std::string_view utf8) {
+    if (utf8.empty() || !fitsInt32(utf8.size())) {
+        return {};
+    }
+    const detail::IcuConverter converter = openCodePage936();
+    if (!converter) {
+        return {};
+    }
+    std::string gbkBytes;
+    // A UTF-8 byte never yields more than one byte of code page 936 (a unit
+    // takes two or more bytes whenever its character takes two).
+    gbkBytes.reserve(utf8.size());
+    for (std::size_t begin = 0; begin < utf8.size();) {
+        const std::size_t end = utf8PieceEnd(utf8, begin);
+        const std::u16string units = utf8ToUnits(utf8.substr(begin, end - begin));
+        if (units.empty()) {
+            return {};
+        }
+        const std::u16string composed = composeHeldPairs(units);
+        if (!appendGbk(converter.get(), composed.empty() ? units : composed, end == utf8.size(),
+                       gbkBytes)) {
+            return {};
+        }
+        begin = end;
+    }
+    return Text(std::move(gbkBytes));
+}
+
+// Code page 936 -> UTF-8, piece by piece; the same bytes as
+// unitsToUtf8(gbkToUnits(gbkBytes)). Code page 936 yields no surrogates, so
+// no character is split between two pieces of UTF-16.
+std::string gbkToUtf8InPieces(std::string_view gbkBytes) {
+    if (gbkBytes.empty() || !fitsInt32(gbkBytes.size())) {
+        return {};
+    }
+    const detail::IcuConverter converter = openCodePage936();
+    if (!converter) {
+        return {};
+    }
+    std::string utf8;
+    // Two bytes of a character become three; plain ASCII stays one.
+    utf8.reserve(gbkBytes.size() + gbkBytes.size() / 2);
+    std::u16string units(kPieceBytes, u'\0');
+    const char* source = gbkBytes.data();
+    const char* const sourceEnd = gbkBytes.data() + gbkBytes.size();
+    UErrorCode status = U_ZERO_ERROR;
+    do {
+        status = U_ZERO_ERROR;
+        UChar* target = units.data();
+        ucnv_toUnicode(converter.get(), &target, units.data() + units.size(), &source, sourceEnd,
+                       nullptr, true, &status);
+        if (U_FAILURE(status) && status != U_BUFFER_OVERFLOW_ERROR) {
+            return {};
+        }
+        const std::string piece = unitsToUtf8(
+            std::u16string_view(units.data(), static_cast<std::size_t>(target - units.data())));
+        utf8 += piece;
+    } while (status == U_BUFFER_OVERFLOW_ERROR);
+    return utf8;
+}
+
 }  // namespace
 
 ByteSet utf8ToUtf16(const ByteSet& utf8) {
@@ -244,12 +374,12 @@ ByteSet gbkToUtf16(const Text& text) {
 }
 
 std::string gbkToUtf8(const Text& text) {
-    return unitsToUtf8(gbkToUnits(text.view()));
+    return gbkToUtf8InPieces(text.view());
 }
 
 Text utf8ToGbk(std::string_view utf8) {
     // The zero byte ends the Text whatever follows, so convert only what precedes it.
-    return unitsToGbk(utf8ToUnits(beforeZero(utf8)));
+    return utf8ToGbkInPieces(beforeZero(utf8));
 }
 
 }  // namespace ld

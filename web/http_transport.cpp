@@ -26,12 +26,26 @@ void prepareCurl() {
 
 // What the transfer receives, filled by the two callbacks.
 struct Reception {
+    CURL* transfer = nullptr;
     std::size_t maxBodyBytes = 0;
     std::vector<std::uint8_t> body;
     bool bodyTooLarge = false;
+    bool bodySized = false;
     std::string headers;
     bool headersTooLong = false;
 };
+
+// Room for the whole body at once when its length is announced, so a large
+// body is never copied while it grows.
+void sizeBody(Reception& reception) {
+    reception.bodySized = true;
+    curl_off_t announced = -1;
+    if (curl_easy_getinfo(reception.transfer, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced) ==
+            CURLE_OK &&
+        announced > 0 && static_cast<std::uint64_t>(announced) <= reception.maxBodyBytes) {
+        reception.body.reserve(static_cast<std::size_t>(announced));
+    }
+}
 
 std::size_t receiveBody(char* data, std::size_t size, std::size_t count, void* user) {
     auto& reception = *static_cast<Reception*>(user);
@@ -39,6 +53,9 @@ std::size_t receiveBody(char* data, std::size_t size, std::size_t count, void* u
     if (reception.body.size() + bytes > reception.maxBodyBytes) {
         reception.bodyTooLarge = true;
         return 0;  // ends the transfer with an error
+    }
+    if (!reception.bodySized) {
+        sizeBody(reception);
     }
     reception.body.insert(reception.body.end(), data, data + bytes);
     return bytes;
@@ -261,6 +278,7 @@ HopOutcome transferOnce(const RequestPlan& hop, std::size_t maxBodyBytes,
     }
     Reception& reception = outcome.reception;
     CURL* const h = easy.get();
+    reception.transfer = h;
     reception.maxBodyBytes = maxBodyBytes;
     if (!setTransferOptions(h, hop, url.get(), headers.get(), timeLeft, reception)) {
         return outcome;
