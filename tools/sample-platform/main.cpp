@@ -41,12 +41,16 @@ bool parseNumber(std::string_view text, long long& out) {
     return !copy.empty() && end != nullptr && *end == '\0';
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+// Where to listen and how to behave, as the command line says.
+struct Settings {
     ld::sample::SamplePlatformOptions options;
     std::string host = "127.0.0.1";
     long long port = 0;
+};
+
+// False for a wrong option or value.
+bool parseArguments(int argc, char** argv, Settings& settings) {
+    ld::sample::SamplePlatformOptions& options = settings.options;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -61,8 +65,8 @@ int main(int argc, char** argv) {
         };
         long long value = 0;
         if (arg == "--host" && hasValue) {
-            host = argv[++i];
-        } else if (arg == "--port" && numberArg(port)) {
+            settings.host = argv[++i];
+        } else if (arg == "--port" && numberArg(settings.port)) {
         } else if (arg == "--delay-ms" && numberArg(value)) {
             options.answerDelay = std::chrono::milliseconds(value);
         } else if (arg == "--random-delay-ms" && numberArg(value)) {
@@ -92,14 +96,23 @@ int main(int argc, char** argv) {
         } else if (arg == "--verbose") {
             options.logRequests = true;
         } else {
-            printUsage();
-            return 2;
+            return false;
         }
     }
-    if (port > 65535) {
+    return settings.port <= 65535;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Settings settings;
+    if (!parseArguments(argc, argv, settings)) {
         printUsage();
         return 2;
     }
+    const ld::sample::SamplePlatformOptions& options = settings.options;
+    const std::string& host = settings.host;
+    const long long port = settings.port;
 
     // Block the stop signals before any thread starts, so every thread
     // inherits the mask and sigwait below receives them.
