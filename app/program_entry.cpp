@@ -1,5 +1,6 @@
 #include "app/program_entry.h"
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -36,6 +37,13 @@ int runWindow(int argc, char** argv) {
 }  // namespace
 
 int runProgram(int argc, char** argv) {
+#if defined(SIGPIPE)
+    // A write to a closed pipe or connection fails with an error instead of
+    // ending the process: the terminal mode stops cleanly when its reader
+    // has gone (`... | head`), and no transfer ends the program mid-file.
+    // Done before any thread starts, for every thread.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
 #if defined(LD_TERMINAL_MODE)
     // `lecture-downloader list|download ...` runs in the terminal.
     if (wantsTerminal(argc, argv)) {

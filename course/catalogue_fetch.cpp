@@ -52,7 +52,8 @@ void startCatalogueFetch(Controls& controls, const std::shared_ptr<WindowLink>& 
     });
 }
 
-void fetchCourseCatalogue(const SearchTicket& ticket, int playInfoRequestsInFlight) {
+void fetchCourseCatalogue(const SearchTicket& ticket, int playInfoRequestsInFlight,
+                          const CourseRequestLimits& limits) {
     RegexObject regex;
     if (!ticket.write(
             [](Controls& c) { c.setText(kParseStatusLabel, gbk(course_text::kParsing)); })) {
@@ -71,7 +72,7 @@ void fetchCourseCatalogue(const SearchTicket& ticket, int playInfoRequestsInFlig
         });
         return;
     }
-    const HttpTextReply reply = httpRequestTextReply(catalogueAddress(courseId));
+    const HttpTextReply reply = httpRequestTextReply(catalogueAddress(courseId), limits.catalogue);
     const Text& answer = reply.body;
 
     regex.search(gbk(course_text::kCataloguePattern), answer);
@@ -102,8 +103,8 @@ void fetchCourseCatalogue(const SearchTicket& ticket, int playInfoRequestsInFlig
     });
     if (current && listed) {
         ticket.read([&](Controls& c) {
-            c.startWorker([ticket, playInfoRequestsInFlight] {
-                resolvePlayAddresses(ticket, playInfoRequestsInFlight);
+            c.startWorker([ticket, playInfoRequestsInFlight, playInfo = limits.playInfo] {
+                resolvePlayAddresses(ticket, playInfoRequestsInFlight, playInfo);
             });
         });
     }

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "course/course_request_limits.h"
 #include "course/course_searches.h"
 #include "course/play_address_resolution.h"
 #include "text/text.h"
@@ -26,8 +27,11 @@ void startCatalogueFetch(Controls& controls, const std::shared_ptr<WindowLink>& 
 
 // The catalogue worker's body. Writes nothing once its search is superseded.
 // The resolution it starts keeps playInfoRequestsInFlight requests in flight.
+// Both exchanges keep within `limits` (other values than the default are for
+// tests).
 void fetchCourseCatalogue(const SearchTicket& ticket,
-                          int playInfoRequestsInFlight = kPlayInfoRequestsInFlight);
+                          int playInfoRequestsInFlight = kPlayInfoRequestsInFlight,
+                          const CourseRequestLimits& limits = {});
 
 // The bytes after the last occurrence of marker that has at least one byte
 // after it (case-sensitive, never inside a double-byte character); empty when

@@ -39,11 +39,13 @@ class RequestTally {
     std::optional<RequestFailure> first_;
 };
 
-// What the request threads of one resolution share. Touched only inside the
-// ticket's window steps, which run one at a time on the window's thread.
+// What the request threads of one resolution share. The rows and the tally
+// are touched only inside the ticket's window steps, which run one at a time
+// on the window's thread; the limits are set before the threads start.
 struct SharedRun {
     ResolutionRows rows;
     RequestTally tally;
+    ExchangeLimits limits;  // of every request
 };
 
 // One request thread: claims the topmost waiting row, asks about it, settles
@@ -60,7 +62,8 @@ bool askAboutRows(const SearchTicket& ticket, SharedRun& run) {
         if (!claim) {
             return true;
         }
-        const HttpTextReply reply = httpRequestTextReply(playInfoAddress(claim->videoId));
+        const HttpTextReply reply =
+            httpRequestTextReply(playInfoAddress(claim->videoId), run.limits);
         const Text address = playAddressFromAnswer(regex, reply.body);
         if (!ticket.write([&](Controls& c) {
                 run.tally.count(requestFailureOf(reply));
@@ -94,8 +97,10 @@ Text playAddressFromAnswer(RegexObject& regex, const Text& answer) {
     return address;
 }
 
-void resolvePlayAddresses(const SearchTicket& ticket, int requestsInFlight) {
+void resolvePlayAddresses(const SearchTicket& ticket, int requestsInFlight,
+                          const ExchangeLimits& limits) {
     SharedRun run;
+    run.limits = limits;
     int waiting = 0;
     if (!ticket.write([&](Controls& c) {
             run.rows.load(c);

@@ -17,6 +17,7 @@
 // writes again; requests already out finish and their answers are dropped.
 #pragma once
 
+#include "course/course_request_limits.h"
 #include "course/course_searches.h"
 #include "text/text.h"
 #include "web/regex_object.h"
@@ -31,9 +32,11 @@ inline constexpr int kMaxRequestsPerHost = 8;
 // The resolution worker's body. Writes nothing once its search is superseded.
 // `requestsInFlight` is clamped to 1..kMaxRequestsPerHost (all play-info
 // requests go to one host); other values than the default are for
-// measurements.
+// measurements. Each request keeps within `limits` (other values than the
+// default are for tests).
 void resolvePlayAddresses(const SearchTicket& ticket,
-                          int requestsInFlight = kPlayInfoRequestsInFlight);
+                          int requestsInFlight = kPlayInfoRequestsInFlight,
+                          const ExchangeLimits& limits = kPlayInfoLimits);
 
 // "http://" + play-info host + "/servlet/playinfo?uid=..&vid=" + videoId +
 // the fixed tail of query values.

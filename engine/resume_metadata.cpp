@@ -2,8 +2,6 @@
 
 #include <charconv>
 
-#include "common/ascii.h"
-
 namespace ld::engine {
 namespace {
 
@@ -42,29 +40,7 @@ bool parseSegment(std::string_view s, Segment& out) {
     return values[0] >= 0 && values[1] >= values[0];
 }
 
-// The address up to its query or fragment, split after "scheme://host[:port]".
-struct AddressParts {
-    std::string_view origin;
-    std::string_view path;
-};
-
-AddressParts resourceParts(std::string_view url) {
-    url = url.substr(0, url.find_first_of("?#"));
-    const auto schemeEnd = url.find("://");
-    const auto pathStart = schemeEnd == std::string_view::npos ? 0 : url.find('/', schemeEnd + 3);
-    if (pathStart == std::string_view::npos) {
-        return {url, "/"};  // "http://host" names the same as "http://host/"
-    }
-    return {url.substr(0, pathStart), url.substr(pathStart)};
-}
-
 }  // namespace
-
-bool sameResourceAddress(std::string_view saved, std::string_view wanted) {
-    const AddressParts a = resourceParts(saved);
-    const AddressParts b = resourceParts(wanted);
-    return equalsIgnoreCase(a.origin, b.origin) && a.path == b.path;
-}
 
 bool RemoteIdentity::conflictsWith(const RemoteIdentity& other) const {
     const auto differ = [](const std::string& a, const std::string& b) {

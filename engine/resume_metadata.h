@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/resource_address.h"
 #include "engine/platform_file.h"
 #include "engine/segment_planner.h"
 
@@ -32,8 +33,9 @@ struct ResumeMetadata {
 
 // Whether a record saved for address `saved` may continue a download from `wanted`: the same
 // scheme, host and path. The query and fragment are left out, since play addresses carry keys
-// that change with every request; scheme and host compare without regard to case.
-bool sameResourceAddress(std::string_view saved, std::string_view wanted);
+// that change with every request; scheme and host compare without regard to case. Shared
+// with the program, which tells finished lectures apart the same way.
+using ld::sameResourceAddress;
 
 std::string serializeMetadata(const ResumeMetadata& metadata);
 // Nothing when the text is not a complete, well-formed record.

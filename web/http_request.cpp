@@ -27,10 +27,11 @@ Text headerTextOf(const ExchangeOutcome& outcome) {
 ExchangeOutcome exchange(const Text& url, int method, const Text& postText, Text& cookies,
                          Text& returnedCookies, const Text& extraHeaders, Text& redirectTarget,
                          bool noRedirect, const ByteSet& postBytes,
-                         const std::optional<Text>& proxy, Text& responseHeaders) {
+                         const std::optional<Text>& proxy, Text& responseHeaders,
+                         const ExchangeLimits& limits = {}) {
     const RequestPlan plan =
         planRequest(url, method, postText, cookies, extraHeaders, noRedirect, postBytes, proxy);
-    ExchangeOutcome outcome = performExchange(plan);
+    ExchangeOutcome outcome = performExchange(plan, limits);
     if (!outcome.started) {
         return outcome;  // nothing sent: the out-parameters stay as they were
     }
@@ -78,16 +79,22 @@ Text httpRequestText(const Text& url, int method, const Text& postText) {
                            false, ByteSet(), std::nullopt, responseHeaders);
 }
 
-HttpTextReply httpRequestTextReply(const Text& url) {
+HttpTextReply httpRequestTextReply(const Text& url, const ExchangeLimits& limits) {
     Text cookies;
     Text returnedCookies;
     Text redirectTarget;
     Text responseHeaders;
-    const ExchangeOutcome outcome =
-        exchange(url, 0, Text(), cookies, returnedCookies, Text(), redirectTarget, false, ByteSet(),
-                 Text(), responseHeaders);
-    return HttpTextReply{utf8ToGbkText(outcome.body), outcome.result,
-                         static_cast<int>(outcome.status)};
+    HttpTextReply reply;
+    {
+        // The raw body goes as soon as its Text is made.
+        const ExchangeOutcome outcome =
+            exchange(url, 0, Text(), cookies, returnedCookies, Text(), redirectTarget, false,
+                     ByteSet(), Text(), responseHeaders, limits);
+        reply.outcome = outcome.result;
+        reply.status = static_cast<int>(outcome.status);
+        reply.body = utf8ToGbkText(outcome.body);
+    }
+    return reply;
 }
 
 }  // namespace ld

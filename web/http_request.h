@@ -13,6 +13,7 @@
 #include <optional>
 
 #include "text/text.h"
+#include "web/exchange_limits.h"
 #include "web/http_outcome.h"
 
 namespace ld {
@@ -42,7 +43,8 @@ namespace ld {
 //                   each ended by CR LF; 5000 blanks when there was no usable
 //                   response
 //
-// The result is the response body byte for byte, empty on failure.
+// The result is the response body byte for byte, empty on failure. The
+// exchange keeps the default ExchangeLimits (64 MiB, 120 seconds).
 ByteSet httpRequest(const Text& url, int method, const Text& postText, Text& cookies,
                     Text& returnedCookies, const Text& extraHeaders, Text& redirectTarget,
                     bool noRedirect, const ByteSet& postBytes, const std::optional<Text>& proxy,
@@ -63,7 +65,9 @@ Text httpRequestText(const Text& url, int method = 0, const Text& postText = Tex
 
 // The same GET as httpRequestText(url), its body together with how the
 // exchange ended: whether the server was reached, why not, and the status.
-HttpTextReply httpRequestTextReply(const Text& url);
+// `limits` bound its time and its body (the other forms keep the defaults).
+// While the body is converted, it and its Text are the only copies held.
+HttpTextReply httpRequestTextReply(const Text& url, const ExchangeLimits& limits = {});
 
 // --- Address split ------------------------------------------------------------
 // Host, lower-cased; without ":port" unless keepPort is set.

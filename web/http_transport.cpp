@@ -2,8 +2,10 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string_view>
@@ -32,18 +34,36 @@ void prepareCurl() {
 
 // What the transfer receives, filled by the two callbacks.
 struct Reception {
+    CURL* transfer = nullptr;
+    std::size_t maxBodyBytes = 0;
     std::vector<std::uint8_t> body;
     bool bodyTooLarge = false;
+    bool bodySized = false;
     std::string headers;
     bool headersTooLong = false;
 };
 
+// Room for the whole body at once when its length is announced, so a large
+// body is never copied while it grows.
+void sizeBody(Reception& reception) {
+    reception.bodySized = true;
+    curl_off_t announced = -1;
+    if (curl_easy_getinfo(reception.transfer, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced) ==
+            CURLE_OK &&
+        announced > 0 && static_cast<std::uint64_t>(announced) <= reception.maxBodyBytes) {
+        reception.body.reserve(static_cast<std::size_t>(announced));
+    }
+}
+
 std::size_t receiveBody(char* data, std::size_t size, std::size_t count, void* user) {
     auto& reception = *static_cast<Reception*>(user);
     const std::size_t bytes = size * count;
-    if (reception.body.size() + bytes > transport_limit::kMaxBodyBytes) {
+    if (reception.body.size() + bytes > reception.maxBodyBytes) {
         reception.bodyTooLarge = true;
         return 0;  // ends the transfer with an error
+    }
+    if (!reception.bodySized) {
+        sizeBody(reception);
     }
     reception.body.insert(reception.body.end(), data, data + bytes);
     return bytes;
@@ -226,11 +246,13 @@ bool setRouteAndMethod(CURL* h, const RequestPlan& hop) {
     return set;
 }
 
-// Everything libcurl needs for one hop; false when an option is refused.
+// Everything libcurl needs for one hop, which may take `timeLeft` at most;
+// false when an option is refused.
 bool setTransferOptions(CURL* h, const RequestPlan& hop, CURLU* url, curl_slist* headers,
-                        Reception& reception) {
+                        std::chrono::milliseconds timeLeft, Reception& reception) {
     bool set = true;
     const auto option = [&set](CURLcode code) { set = set && code == CURLE_OK; };
+    option(curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(timeLeft.count())));
     option(curl_easy_setopt(h, CURLOPT_CURLU, url));
     option(curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L));
     option(curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https"));
@@ -240,7 +262,7 @@ bool setTransferOptions(CURL* h, const RequestPlan& hop, CURLU* url, curl_slist*
     option(curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L));
     option(curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, transport_limit::kStallSeconds));
     option(curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE,
-                            static_cast<curl_off_t>(transport_limit::kMaxBodyBytes)));
+                            static_cast<curl_off_t>(reception.maxBodyBytes)));
     option(curl_easy_setopt(h, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L));
     option(curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers));
     option(curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &receiveBody));
@@ -250,7 +272,8 @@ bool setTransferOptions(CURL* h, const RequestPlan& hop, CURLU* url, curl_slist*
     return set && setRouteAndMethod(h, hop);
 }
 
-HopOutcome transferOnce(const RequestPlan& hop) {
+HopOutcome transferOnce(const RequestPlan& hop, std::size_t maxBodyBytes,
+                        std::chrono::milliseconds timeLeft) {
     HopOutcome outcome;
     const UrlHandle url(curl_url());
     if (!url || curl_url_set(url.get(), CURLUPART_URL, curlAddress(hop).c_str(), 0) != CURLUE_OK) {
@@ -263,7 +286,9 @@ HopOutcome transferOnce(const RequestPlan& hop) {
     }
     Reception& reception = outcome.reception;
     CURL* const h = easy.get();
-    if (!setTransferOptions(h, hop, url.get(), headers.get(), reception)) {
+    reception.transfer = h;
+    reception.maxBodyBytes = maxBodyBytes;
+    if (!setTransferOptions(h, hop, url.get(), headers.get(), timeLeft, reception)) {
         return outcome;
     }
 
@@ -344,12 +369,20 @@ std::optional<RequestPlan> nextHop(const RequestPlan& hop, long status,
 
 }  // namespace
 
-ExchangeOutcome performExchange(const RequestPlan& plan) {
+ExchangeOutcome performExchange(const RequestPlan& plan, const ExchangeLimits& limits) {
     ExchangeOutcome outcome;
     prepareCurl();
+    const auto deadline = std::chrono::steady_clock::now() + limits.deadline;
     RequestPlan hop = plan;
     for (long redirects = 0;; ++redirects) {
-        HopOutcome result = transferOnce(hop);
+        const auto timeLeft = std::chrono::ceil<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (redirects > 0 && timeLeft.count() <= 0) {
+            outcome.result = HttpOutcome::TimedOut;  // the redirects took all the time
+            return outcome;
+        }
+        HopOutcome result = transferOnce(hop, limits.maxBodyBytes,
+                                         std::max(timeLeft, std::chrono::milliseconds(1)));
         if (!result.started) {
             // Nothing at all was sent for a malformed first address; a
             // redirect that cannot be carried out is a failed exchange.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "text/text.h"
+#include "web/exchange_limits.h"
 #include "web/http_outcome.h"
 #include "web/http_request.h"
 
@@ -16,10 +17,9 @@ namespace ld {
 
 namespace transport_limit {
 inline constexpr long kConnectTimeoutSeconds = 60;
-// A transfer that delivers no byte for this long counts as failed.
+// A transfer that delivers no byte for this long counts as failed (besides
+// the exchange's deadline, which bounds a slow trickle too).
 inline constexpr long kStallSeconds = 30;
-// A body larger than this counts as a failed exchange instead of being held.
-inline constexpr std::size_t kMaxBodyBytes = std::size_t{64} * 1024 * 1024;
 inline constexpr long kMaxRedirects = 20;
 // Header bytes kept at most; the caller only accepts far fewer anyway.
 inline constexpr std::size_t kMaxHeaderBytes = 64 * 1024;
@@ -40,7 +40,9 @@ struct ExchangeOutcome {
     long status = 0;
 };
 
-ExchangeOutcome performExchange(const RequestPlan& plan);
+// The exchange within `limits`: a body over the cap ends as TooLarge, an
+// exchange past its deadline as TimedOut.
+ExchangeOutcome performExchange(const RequestPlan& plan, const ExchangeLimits& limits = {});
 
 // The header entries handed to libcurl. What goes out, in order: the lines
 // of the plan's header block, then User-Agent and Host unless the block has

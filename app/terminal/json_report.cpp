@@ -81,14 +81,18 @@ class JsonLinesReport final : public SessionReport {
         if (!summary.problem.empty()) {
             line["problem"] = summary.problem;
         }
-        write(line);
+        // Once nobody reads the output, the summary still goes to standard error.
+        write(line, outputLost() ? target_.errors : target_.out);
     }
 
+    [[nodiscard]] bool outputLost() const override { return ld::outputLost(target_); }
+
   private:
-    void write(const json& line) {
+    void write(const json& line) { write(line, target_.out); }
+    static void write(const json& line, std::ostream& to) {
         // Bytes that are not UTF-8 become U+FFFD instead of ending the run.
-        target_.out << line.dump(-1, ' ', false, json::error_handler_t::replace) << '\n';
-        target_.out.flush();
+        to << line.dump(-1, ' ', false, json::error_handler_t::replace) << '\n';
+        to.flush();
     }
 
     ReportTarget target_;

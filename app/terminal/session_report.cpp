@@ -7,6 +7,10 @@
 
 namespace ld {
 
+bool outputLost(const ReportTarget& target) {
+    return !target.out.good() || (target.outputClosed && target.outputClosed());
+}
+
 std::unique_ptr<SessionReport> makeSessionReport(ReportStyle style, bool listOnly,
                                                  ReportTarget target) {
     switch (style) {

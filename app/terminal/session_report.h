@@ -69,6 +69,11 @@ class SessionReport {
     // `reason` is what the row's 完成状态 cell reads.
     virtual void failed(const LectureTransfer& transfer, const std::string& reason) = 0;
     virtual void summary(const SessionSummary& summary) = 0;
+
+    // True once the lines can no longer reach their reader (a write to `out`
+    // failed, or the reader of its pipe has gone): the session then stops as
+    // on Ctrl+C, and what is still reported goes to `errors`.
+    [[nodiscard]] virtual bool outputLost() const = 0;
 };
 
 // How the report is written.
@@ -81,12 +86,18 @@ enum class ReportStyle {
 // Where a report writes: lines for the user or script on `out`, the reason a
 // run could not start on `errors` (JSON puts everything on `out`). Both
 // streams must outlive the report. `terminalColumns` tells the terminal's
-// width at the moment of drawing (the live line only).
+// width at the moment of drawing (the live line only). `outputClosed` tells
+// whether the reader of `out` has gone before a write fails (empty: only a
+// failed write tells).
 struct ReportTarget {
     std::ostream& out;
     std::ostream& errors;
     std::function<int()> terminalColumns;
+    std::function<bool()> outputClosed;
 };
+
+// Whether the target's `out` can no longer reach its reader.
+bool outputLost(const ReportTarget& target);
 
 // `listOnly`: the run is a `list` command (every lecture's line is printed).
 std::unique_ptr<SessionReport> makeSessionReport(ReportStyle style, bool listOnly,

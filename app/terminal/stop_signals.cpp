@@ -2,26 +2,37 @@
 
 #include <pthread.h>
 
+#include <array>
 #include <cerrno>
 #include <ctime>
 
 namespace ld {
+namespace {
+
+// A closed SSH session hangs up: stop as cleanly as on Ctrl+C. (Under nohup
+// SIGHUP is ignored and never arrives.)
+constexpr std::array<int, 3> kStopSignals{SIGINT, SIGTERM, SIGHUP};
+
+}  // namespace
 
 StopSignals::StopSignals() {
     sigemptyset(&stopSignals_);
-    sigaddset(&stopSignals_, SIGINT);
-    sigaddset(&stopSignals_, SIGTERM);
-    // A closed SSH session hangs up: stop as cleanly as on Ctrl+C. (Under
-    // nohup the signal is ignored and never arrives.)
-    sigaddset(&stopSignals_, SIGHUP);
+    for (const int stopSignal : kStopSignals) {
+        sigaddset(&stopSignals_, stopSignal);
+    }
     pthread_sigmask(SIG_BLOCK, &stopSignals_, &previousMask_);
 }
 
 StopSignals::~StopSignals() {
-    // A second Ctrl+C during the clean stop must not kill the process once
-    // the signals are unblocked again.
-    const timespec now{0, 0};
-    while (sigtimedwait(&stopSignals_, nullptr, &now) > 0) {
+    // A second Ctrl+C during the clean stop, or one that arrives while the
+    // process ends (the sanitizers' leak check runs after main returns), must
+    // not kill it once the signals are unblocked again: from here on they are
+    // ignored. Ignoring a signal also drops it when it is pending.
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    for (const int stopSignal : kStopSignals) {
+        sigaction(stopSignal, &ignore, nullptr);
     }
     pthread_sigmask(SIG_SETMASK, &previousMask_, nullptr);
 }

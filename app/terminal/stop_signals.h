@@ -3,8 +3,10 @@
 //
 // Construct it on the main thread before any other thread starts: it blocks
 // the signals there, so every thread started later inherits the block and
-// the signals stay pending until waitFor takes them. Destruction drops any
-// stop signal still pending and restores the previous mask. POSIX only.
+// the signals stay pending until waitFor takes them. Destruction is meant for
+// the end of the process: it leaves the stop signals ignored (a second Ctrl+C
+// pending or arriving later is dropped, never ends the process) and restores
+// the previous mask. POSIX only.
 #pragma once
 
 #include <signal.h>

@@ -1,5 +1,6 @@
 #include "app/terminal/terminal_main.h"
 
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -51,6 +52,14 @@ int terminalColumns() {
     return fromEnvironment > 0 ? fromEnvironment : 80;
 }
 
+// Whether the reader of standard output has gone (the other end of its pipe
+// or socket is closed), before any write fails. A pipe reports an error, a
+// socket a hang-up; a file or a terminal neither.
+bool standardOutputClosed() {
+    pollfd output{STDOUT_FILENO, 0, 0};
+    return poll(&output, 1, 0) > 0 && (output.revents & (POLLERR | POLLHUP)) != 0;
+}
+
 ReportStyle reportStyleFor(const TerminalOptions& options) {
     if (options.json) {
         return ReportStyle::jsonLines;
@@ -99,9 +108,9 @@ std::string nothingListedProblem(TerminalSession& session) {
 
 int runSession(const TerminalOptions& options, const std::string& programFolder,
                StopSignals& stop) {
-    const std::unique_ptr<SessionReport> report =
-        makeSessionReport(reportStyleFor(options), options.command == TerminalCommand::list,
-                          ReportTarget{std::cout, std::cerr, terminalColumns});
+    const std::unique_ptr<SessionReport> report = makeSessionReport(
+        reportStyleFor(options), options.command == TerminalCommand::list,
+        ReportTarget{std::cout, std::cerr, terminalColumns, standardOutputClosed});
     const std::u8string folder(programFolder.begin(), programFolder.end());
     // The engine library cannot be found: nothing can be downloaded. The
     // window stops with an error box; here the message goes to standard error.

@@ -113,7 +113,8 @@ TerminalSession::Ending TerminalSession::search(const std::string& courseAddress
         if (ended) {
             return Ending::completed;
         }
-        if (stop.waitFor(kSearchLookInterval)) {
+        // Nobody reading the lines any more ends the run as Ctrl+C does.
+        if (report.outputLost() || stop.waitFor(kSearchLookInterval)) {
             return Ending::interrupted;
         }
     }
@@ -293,7 +294,7 @@ TerminalSession::Ending TerminalSession::download(const std::string& folderUtf8,
         } else {
             report.progress(transferOf(current, active + 1, batchSize));
         }
-        if (stop.waitFor(milliseconds(seen.interval))) {
+        if (report.outputLost() || stop.waitFor(milliseconds(seen.interval))) {
             return stopBatch(batch, active, folderUtf8, report, summary);
         }
         window_.fire(kPollTick);

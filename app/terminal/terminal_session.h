@@ -9,6 +9,8 @@
 // One thread (the caller's) drives it; the window has its own thread, the
 // course workers and the engine theirs. A lecture that fails does not stop
 // the batch: the session moves the queue on to the next row and starts again.
+// A stop signal, or a report whose output nobody reads any more, ends the
+// search or the batch (the current file paused, its data kept).
 #pragma once
 
 #include <chrono>

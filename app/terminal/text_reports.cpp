@@ -80,6 +80,8 @@ class HumanReport : public SessionReport {
         settle(failedLine(transfer, reason));
     }
 
+    [[nodiscard]] bool outputLost() const override { return ld::outputLost(target_); }
+
     void summary(const SessionSummary& summary) override {
         clearLive();
         if (!summary.problem.empty()) {
@@ -124,8 +126,15 @@ class HumanReport : public SessionReport {
         }
     }
 
-    // A line that stays: it replaces the live line, which the next event redraws.
+    // A line that stays: it replaces the live line, which the next event
+    // redraws. Once nobody reads the output, the lines still to come (the
+    // closing summary) go to standard error.
     void settle(const std::string& line) {
+        if (outputLost()) {
+            target_.errors << line << '\n';
+            target_.errors.flush();
+            return;
+        }
         clearLive();
         target_.out << line << '\n';
         target_.out.flush();

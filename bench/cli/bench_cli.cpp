@@ -4,8 +4,12 @@
 //     search and resolution through the in-memory window (median of 3 each);
 //  2. the peak memory of `lecture-downloader download` while it saves a
 //     course of 1 GiB videos, against the engine's own peak (xldl-get saving
-//     one of those videos).
-// Usage: bench_cli <folder of lecture-downloader, libxldl.so and xldl-get>
+//     one of those videos);
+//  3. the peak memory of `lecture-downloader list` with huge answers: a
+//     catalogue of 63 MiB, and play-info answers of 60 MiB each, four asked
+//     at once (refused as soon as they are announced).
+// Usage: bench_cli <folder of lecture-downloader, libxldl.so and xldl-get> [case]
+// where case, to run one alone, is listing, large-answers or download-memory.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,6 +19,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -44,8 +50,9 @@ struct ChildRun {
     long peakKiB = 0;  // the child's peak resident set
 };
 
-// Runs the program with the arguments, its output thrown away, and waits.
-ChildRun runChild(const std::vector<std::string>& command) {
+// Runs the program with the arguments, its output thrown away (or written
+// to outputFile), and waits.
+ChildRun runChild(const std::vector<std::string>& command, const std::string& outputFile = "") {
     std::vector<char*> argv;
     for (const std::string& part : command) {
         argv.push_back(const_cast<char*>(part.c_str()));
@@ -55,7 +62,7 @@ ChildRun runChild(const std::vector<std::string>& command) {
     const auto began = Clock::now();
     const pid_t child = fork();
     if (child == 0) {
-        std::freopen("/dev/null", "w", stdout);
+        std::freopen(outputFile.empty() ? "/dev/null" : outputFile.c_str(), "w", stdout);
         execv(argv[0], argv.data());
         _exit(127);
     }
@@ -142,11 +149,68 @@ bool compareMemory(const fs::path& bin, ld::sample::SamplePlatform& platform) {
     return engine.exitedZero && terminal.exitedZero;
 }
 
+double megabytes(long kibibytes) {
+    return static_cast<double>(kibibytes) * 1024.0 / 1e6;
+}
+
+// How often `text` occurs in the file.
+int occurrences(const fs::path& file, const std::string& text) {
+    std::ifstream in(file);
+    const std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    int count = 0;
+    for (std::size_t at = all.find(text); at != std::string::npos; at = all.find(text, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+bool compareLargeAnswers(const fs::path& bin, ld::sample::SamplePlatform& platform) {
+    const std::string program = (bin / "lecture-downloader").string();
+    const std::string course = courseAddress(ld::sample::kDefaultCourseId);
+    const ChildRun plain = runChild({program, "list", course});
+
+    ld::sample::SamplePlatformOptions largeCatalogue;
+    largeCatalogue.catalogueNotesBytes = std::size_t{63} * 1024 * 1024;
+    platform.setOptions(largeCatalogue);
+    const ChildRun catalogue = runChild({program, "list", course});
+
+    ld::sample::SamplePlatformOptions largePlayInfo;
+    largePlayInfo.playInfoNotesBytes = std::size_t{60} * 1024 * 1024;
+    platform.setOptions(largePlayInfo);
+    const fs::path listing =
+        fs::temp_directory_path() / ("bench-cli-list-" + std::to_string(getpid()));
+    const ChildRun playInfo =
+        runChild({program, "list", courseAddress(ld::sample::kSecondCourseId)}, listing.string());
+    const int refused = occurrences(listing, "解析失败");
+    fs::remove(listing);
+    platform.setOptions({});
+
+    std::printf("peak memory of lecture-downloader list with large answers:\n");
+    std::printf("  course 141, catalogue of 3 KiB:                  %7.1f MB\n",
+                megabytes(plain.peakKiB));
+    std::printf("  course 141, catalogue of 63 MiB:                 %7.1f MB in %.2f s\n",
+                megabytes(catalogue.peakKiB), catalogue.wallMs / 1000.0);
+    std::printf(
+        "  course 142, play-info answers of 60 MiB, 4 at once: %4.1f MB in %.2f s, "
+        "%d of 5 lectures 解析失败\n",
+        megabytes(playInfo.peakKiB), playInfo.wallMs / 1000.0, refused);
+    const double peak = megabytes(catalogue.peakKiB);
+    std::printf("63 MiB catalogue: %.1f MB (target < 200 MB): %s\n", peak,
+                peak < 200.0 ? "met" : "MISSED");
+    std::printf("60 MiB play-info answers refused: %s\n", refused == 5 ? "met" : "MISSED");
+    return plain.exitedZero && catalogue.exitedZero && playInfo.exitedZero;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: bench_cli <build bin folder>\n");
+    const std::string only = argc == 3 ? argv[2] : "";
+    if (argc < 2 || argc > 3 ||
+        (!only.empty() && only != "listing" && only != "large-answers" &&
+         only != "download-memory")) {
+        std::fprintf(
+            stderr,
+            "usage: bench_cli <build bin folder> [listing|large-answers|download-memory]\n");
         return 2;
     }
     const fs::path bin = argv[1];
@@ -158,9 +222,11 @@ int main(int argc, char** argv) {
     ::setenv("http_proxy", platform.address().c_str(), 1);
     ::unsetenv("no_proxy");
     ::unsetenv("NO_PROXY");
-    const bool listed = compareListing(bin);
-    const bool saved = compareMemory(bin, platform);
-    if (!listed || !saved) {
+    const auto runs = [&only](const char* name) { return only.empty() || only == name; };
+    const bool listed = !runs("listing") || compareListing(bin);
+    const bool large = !runs("large-answers") || compareLargeAnswers(bin, platform);
+    const bool saved = !runs("download-memory") || compareMemory(bin, platform);
+    if (!listed || !large || !saved) {
         std::printf("  a run did not complete\n");
         return 1;
     }

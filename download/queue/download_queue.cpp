@@ -95,12 +95,24 @@ void haltOnFailedRow(const DownloadQueue& queue, int row, std::int32_t failureCo
     queue.shared.currentRow = row;
 }
 
-// The task is given up for good: nothing will resume it, mark its row or
-// count it as finished. Its partial data stays, so a later start resumes.
+// The task is given up for good: nothing will resume it or mark its row. Its
+// partial data stays, so a later start resumes. A task that has finished
+// since the last tick has its file complete under the final name: that file
+// counts as finished in this run (so no later row is given it), whatever
+// became of the row.
 void stopLiveTask(const DownloadQueue& queue) {
     DownloadQueueState& state = queue.state;
     if (state.taskLive) {
-        queue.engine.stopTask(state.taskHandle);
+        void* infoBlock = state.taskInfoRecord.taskAddress();
+        const bool finished = infoBlock != nullptr &&
+                              queue.engine.queryTaskInfo(state.taskHandle, infoBlock) != 0 &&
+                              state.taskInfoRecord.当前状态() == XLDL_STATE_FINISHED;
+        if (finished) {
+            state.finishedFiles.note(state.currentFolder, state.currentFileName,
+                                     state.currentAddress);
+        } else {
+            queue.engine.stopTask(state.taskHandle);
+        }
     }
     state.taskLive = false;
     queue.shared.taskRow = kNoTaskRow;

@@ -41,8 +41,10 @@ void startCurrentRow(const DownloadQueue& queue);
 // Tick of 时钟1: shows the live task's state, size and speed in its own row
 // (shared.taskRow, wherever the edits have moved it); on completion marks that
 // row "下载完毕", plays the chime and starts the row after it in this tick. A
-// task whose row was removed is stopped, and no row is marked. Without a live
-// task a tick does nothing.
+// task whose row was removed is stopped, and no row is marked; if it had
+// finished meanwhile, its file still counts as finished in this run, so no
+// later row is saved under that name. Without a live task a tick does
+// nothing.
 void pollCurrentTask(const DownloadQueue& queue);
 
 // Click on 按钮暂停: "暂停" pauses the live task, "继续" resumes it. Does

@@ -1,5 +1,6 @@
 #include "download/queue/finished_files.h"
 
+#include "common/resource_address.h"
 #include "text/upper_case.h"
 
 namespace ld {
@@ -15,7 +16,7 @@ void FinishedFiles::note(const Text& folder, const Text& fileName, const Text& a
 bool FinishedFiles::heldByOtherAddress(const Text& folder, const Text& fileName,
                                        const Text& address) const {
     const auto found = addresses_.find({folder, fileNameComparisonKey(fileName)});
-    return found != addresses_.end() && found->second != address;
+    return found != addresses_.end() && !sameResourceAddress(found->second.view(), address.view());
 }
 
 }  // namespace ld

@@ -3,6 +3,9 @@
 //
 // Names are compared as the file system may see them: letter case does not
 // count (Windows, and FAT or SMB folders mounted elsewhere, ignore it).
+// Addresses are compared as the engine's resume record compares them (see
+// common/resource_address.h): a play address resolved again carries a new key
+// in its query and still names the same lecture.
 //
 // Plain value; window thread only.
 #pragma once
@@ -21,7 +24,7 @@ std::u16string fileNameComparisonKey(const Text& fileName);
 class FinishedFiles {
   public:
     void note(const Text& folder, const Text& fileName, const Text& address);
-    // A file of this name was finished in this folder for a different address.
+    // A file of this name was finished in this folder for another resource.
     [[nodiscard]] bool heldByOtherAddress(const Text& folder, const Text& fileName,
                                           const Text& address) const;
 

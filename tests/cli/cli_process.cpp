@@ -34,6 +34,10 @@ int exitCodeOf(int status) {
     return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
 }
 
+int endingSignalOf(int status) {
+    return WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+}
+
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream bytes;
@@ -86,13 +90,24 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, errFd, STDERR_FILENO);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    // The child starts as from an interactive shell, every signal with its
+    // default action: Ctrl+C and its kin end it and a write to a closed pipe
+    // raises SIGPIPE, whatever this process ignores (its HTTP server ignores
+    // SIGPIPE; a test run in the background may have SIGINT ignored).
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigfillset(&defaults);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
     std::vector<std::string> argv{program};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     std::vector<std::string> envp = environment;
     std::vector<char*> argPointers = pointers(argv);
     std::vector<char*> envPointers = pointers(envp);
-    const int spawned = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argPointers.data(),
-                                    envPointers.data());
+    const int spawned = posix_spawn(&pid_, program.c_str(), &actions, &attributes,
+                                    argPointers.data(), envPointers.data());
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     close(pipeFds[1]);
     close(errFd);
@@ -117,6 +132,9 @@ ChildProcess::~ChildProcess() {
 }
 
 std::optional<std::string> ChildProcess::readLine() {
+    if (out_ == nullptr) {
+        return std::nullopt;
+    }
     std::string line;
     for (int c = std::fgetc(out_); c != EOF; c = std::fgetc(out_)) {
         outSoFar_ += static_cast<char>(c);
@@ -131,8 +149,21 @@ std::optional<std::string> ChildProcess::readLine() {
     return line;
 }
 
+void ChildProcess::closeOutput() {
+    if (out_ != nullptr) {
+        std::fclose(out_);
+        out_ = nullptr;
+    }
+}
+
 void ChildProcess::signal(int number) {
     kill(pid_, number);
+}
+
+bool ChildProcess::ended() const {
+    siginfo_t info{};
+    return waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+           info.si_pid == pid_;
 }
 
 Finished ChildProcess::finish() {
@@ -144,6 +175,7 @@ Finished ChildProcess::finish() {
     }
     pid_ = -1;
     finished.exitCode = exitCodeOf(status);
+    finished.endingSignal = endingSignalOf(status);
     finished.out = outSoFar_;
     finished.err = readFile(errFile_);
     return finished;
@@ -190,6 +222,7 @@ Finished runOnTerminal(const std::string& program, const std::vector<std::string
     int status = 0;
     waitpid(pid, &status, 0);
     finished.exitCode = exitCodeOf(status);
+    finished.endingSignal = endingSignalOf(status);
     return finished;
 }
 

@@ -14,7 +14,8 @@
 namespace ld::cli_test {
 
 struct Finished {
-    int exitCode = -1;  // 128 + n when ended by signal n
+    int exitCode = -1;     // 128 + n when ended by signal n, as a shell shows it
+    int endingSignal = 0;  // n when ended by signal n, else 0
     std::string out;
     std::string err;
 };
@@ -34,7 +35,12 @@ class ChildProcess {
 
     // The next line of standard output without its newline; nullopt at its end.
     std::optional<std::string> readLine();
+    // Closes this end of the output pipe, as a reader that goes away does
+    // (`| head`); later writes of the child fail.
+    void closeOutput();
     void signal(int number);
+    // Whether the child has ended (it stays to be waited for by finish).
+    [[nodiscard]] bool ended() const;
     // Reads the rest of the output and waits for the end.
     Finished finish();
 

@@ -231,6 +231,85 @@ TEST_F(TerminalRun, InterruptKeepsThePartialFileAndTheSameCommandResumesIt) {
         << "the interrupted file was fetched again from its start";
 }
 
+TEST_F(TerminalRun, AReaderThatGoesAwayEndsTheRunAsAnInterruptDoes) {
+    sample::SamplePlatformOptions slow;
+    slow.videoBytesPerSecond = 4 * 1024 * 1024;
+    platform_->setOptions(slow);
+    const std::vector<std::string> command = {"download", courseAddress("141"), "-o", downloads()};
+    ChildProcess first(LD_PROGRAM, command, environment());
+    // As `| head` does: read up to the start of the last file (64 MiB), then
+    // go away while it downloads. No line is due before that file ends.
+    bool lastStarted = false;
+    while (const auto line = first.readLine()) {
+        if (line->starts_with("[7/7]") && line->find("开始下载") != std::string::npos) {
+            lastStarted = true;
+            break;
+        }
+    }
+    ASSERT_TRUE(lastStarted);
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    first.closeOutput();
+    const Finished stopped = first.finish();
+    ASSERT_EQ(stopped.endingSignal, 0);
+    ASSERT_EQ(stopped.exitCode, 130) << stopped.err;
+    // The summary still reaches standard error.
+    EXPECT_THAT(stopped.err, HasSubstr("已中断"));
+    EXPECT_THAT(stopped.err, HasSubstr("下载完毕 6 讲，未下载 2 讲"));
+    const fs::path partial = fs::path(downloads()) / (kCourseFiles.at(8) + ".xldl");
+    EXPECT_TRUE(fs::exists(partial));
+    EXPECT_TRUE(fs::exists(partial.string() + ".meta"));
+
+    platform_->setOptions({});
+    platform_->resetStatistics();
+    const Finished resumed = run(command);
+    EXPECT_EQ(resumed.exitCode, 1) << resumed.err;
+    expectCourse141Saved();
+    std::int64_t everything = 0;
+    for (const auto& [number, name] : kCourseFiles) {
+        everything += lecture("141", number).videoSize;
+    }
+    // Two seconds at 4 MiB/s a connection were kept, far more than this.
+    constexpr std::int64_t kSurelyKept = 2 * 1024 * 1024;
+    EXPECT_LE(platform_->videoBytesServed(), everything - kSurelyKept)
+        << "the file was fetched again from its start";
+}
+
+TEST_F(TerminalRun, MoreCtrlCAfterTheFirstChangeNothing) {
+    sample::SamplePlatformOptions slow;
+    slow.videoBytesPerSecond = 256 * 1024;
+    platform_->setOptions(slow);
+    // Each round stops in the middle of a file and the next resumes it.
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        ChildProcess child(LD_PROGRAM,
+                           {"download", courseAddress("141"), "-o", downloads(), "--json"},
+                           environment());
+        while (const auto line = child.readLine()) {
+            if (nlohmann::json::parse(*line).at("event") == "progress") {
+                break;
+            }
+        }
+        // A second Ctrl+C 10 ms after the first, then one every millisecond
+        // until the program has ended: some arrive while it stops, some
+        // while it ends (the sanitizers' leak check runs after main).
+        child.signal(SIGINT);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        const auto began = std::chrono::steady_clock::now();
+        while (!child.ended() &&
+               std::chrono::steady_clock::now() - began < std::chrono::seconds(20)) {
+            child.signal(SIGINT);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        const Finished stopped = child.finish();
+        EXPECT_EQ(stopped.endingSignal, 0) << "ended by a later signal";
+        EXPECT_EQ(stopped.exitCode, 130) << stopped.err;
+        const auto lines = jsonLines(stopped.out);
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(lines.back().at("event"), "summary");
+        EXPECT_EQ(lines.back().at("exit_code"), 130);
+    }
+}
+
 TEST_F(TerminalRun, InterruptWhileTheCatalogueIsAwaitedEndsAtOnceWith130) {
     sample::SamplePlatformOptions slow;
     slow.answerDelay = std::chrono::seconds(5);

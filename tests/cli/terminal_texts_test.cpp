@@ -19,6 +19,7 @@ namespace ld {
 namespace {
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 using Outcome = ParsedTerminalArguments::Outcome;
 
 ParsedTerminalArguments parse(std::vector<std::string_view> arguments) {
@@ -153,8 +154,8 @@ void playRun(SessionReport& report) {
 std::string reportOf(ReportStyle style, int columns = 80) {
     std::ostringstream out;
     std::ostringstream errors;
-    auto report =
-        makeSessionReport(style, false, ReportTarget{out, errors, [columns] { return columns; }});
+    auto report = makeSessionReport(style, false,
+                                    ReportTarget{out, errors, [columns] { return columns; }, {}});
     playRun(*report);
     return out.str();
 }
@@ -218,6 +219,40 @@ TEST(SessionReports, JsonLinesParseAndCarryEveryEvent) {
     }
     EXPECT_EQ(events, (std::vector<std::string>{"listed", "listed", "resolved", "resolved",
                                                 "started", "progress", "finished", "summary"}));
+}
+
+TEST(SessionReports, OnceTheOutputIsGoneTheSummaryGoesToStandardError) {
+    for (const ReportStyle style :
+         {ReportStyle::liveTerminal, ReportStyle::plainLines, ReportStyle::jsonLines}) {
+        for (const bool writeFails : {false, true}) {
+            SCOPED_TRACE(static_cast<int>(style) * 2 + (writeFails ? 1 : 0));
+            std::ostringstream out;
+            std::ostringstream errors;
+            bool readerGone = false;
+            auto report = makeSessionReport(
+                style, false,
+                ReportTarget{out, errors, [] { return 80; }, [&readerGone] { return readerGone; }});
+            EXPECT_FALSE(report->outputLost());
+            // The reader goes away; a write may or may not have failed yet.
+            readerGone = !writeFails;
+            if (writeFails) {
+                out.setstate(std::ios::badbit);
+            }
+            EXPECT_TRUE(report->outputLost());
+            SessionSummary summary;
+            summary.lectures = 2;
+            summary.downloaded = 1;
+            summary.missed = {{2, "第2讲", "已中断"}};
+            summary.interrupted = true;
+            summary.exitCode = 130;
+            report->summary(summary);
+            EXPECT_THAT(errors.str(),
+                        HasSubstr(style == ReportStyle::jsonLines ? "\"exit_code\":130"
+                                                                  : "下载完毕 1 讲，未下载 1 讲"));
+            EXPECT_THAT(errors.str(), HasSubstr("已中断"));
+            EXPECT_THAT(out.str(), Not(HasSubstr("已中断")));
+        }
+    }
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
-// The helpers the web layer and the engine share: header blocks, fields and
-// ASCII case, where a slip would drop or mangle a header line.
+// The helpers the web layer, the queue and the engine share: header blocks,
+// fields and ASCII case, where a slip would drop or mangle a header line; and
+// which addresses name the same resource, where a slip would resume or keep
+// the wrong file.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -8,6 +10,7 @@
 
 #include "common/ascii.h"
 #include "common/header_lines.h"
+#include "common/resource_address.h"
 
 namespace ld {
 namespace {
@@ -53,6 +56,20 @@ TEST(Ascii, CaseFoldsOnlyLatinLettersAndLeavesOtherBytesAlone) {
     EXPECT_FALSE(startsWithIgnoreCase("http", "https://"));
     EXPECT_EQ(trimBlanks(" \t\r\n"), "");
     EXPECT_EQ(trimBlanks("\tv a\r\n"), "v a");
+}
+
+TEST(ResourceAddress, TheQueryAndFragmentDoNotCountNorTheCaseOfSchemeAndHost) {
+    // A play address resolved again: another key and time stamp.
+    EXPECT_TRUE(sameResourceAddress("http://m.example/flvs/A.flv?t=1&key=9d2e&amp;tpl=10",
+                                    "http://m.example/flvs/A.flv?t=2&key=04c1&amp;tpl=10"));
+    EXPECT_TRUE(
+        sameResourceAddress("HTTP://M.Example:8080/a.flv#x", "http://m.example:8080/a.flv"));
+    EXPECT_TRUE(sameResourceAddress("http://m.example", "http://m.example/?k=1"));
+    EXPECT_FALSE(sameResourceAddress("http://m.example/A.flv?k=1", "http://m.example/a.flv?k=1"));
+    EXPECT_FALSE(sameResourceAddress("http://m.example/a.flv", "https://m.example/a.flv"));
+    EXPECT_FALSE(sameResourceAddress("http://m.example:81/a.flv", "http://m.example/a.flv"));
+    EXPECT_FALSE(sameResourceAddress("http://m.example/a.flv", "http://n.example/a.flv"));
+    EXPECT_FALSE(sameResourceAddress("", "http://m.example/a.flv"));
 }
 
 }  // namespace

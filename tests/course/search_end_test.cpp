@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "course/catalogue_fetch.h"
 #include "course/course_events.h"
+#include "course/course_request_limits.h"
 #include "course/course_searches.h"
 #include "course/play_address_resolution.h"
 #include "course/window_link.h"
@@ -132,6 +134,76 @@ TEST_F(SearchEnd, APlatformThatCannotBeReachedSaysWhy) {
     search(courseAddress(sample::kDefaultCourseId));
     expectNothingListed();
     EXPECT_EQ(statusText(window), "无法连接课程平台：网络错误");
+}
+
+// Ten bytes a second: the stall limit never ends such an answer; the
+// exchange's deadline (one second here) does.
+const Trickle kTrickle{0, std::chrono::milliseconds(100)};
+const ExchangeLimits kOneSecond{std::size_t{64} * 1024 * 1024, std::chrono::seconds(1)};
+
+TEST_F(SearchEnd, ACatalogueThatTricklesEndsWithATimeOut) {
+    RawHttpServer platform(
+        [](const std::string&) {
+            return RawHttpServer::response("HTTP/1.1 200 OK", "", std::string(200, ' '));
+        },
+        kTrickle);
+    leaveOldRows();
+    window.setText(kCourseAddressBox, courseAddress(sample::kDefaultCourseId));
+    auto link = std::make_shared<WindowLink>(window);
+    auto searches = std::make_shared<CourseSearches>();
+    const SearchTicket ticket(link, searches, searches->beginSearch());
+    {
+        const ProxyOverride proxy(platform.baseUrl());
+        CourseRequestLimits limits;
+        limits.catalogue = kOneSecond;
+        window.startWorker([ticket, limits] { fetchCourseCatalogue(ticket, 4, limits); });
+        ASSERT_TRUE(window.waitForWorkers(60s));
+    }
+    expectNothingListed();
+    EXPECT_EQ(statusText(window), "无法连接课程平台：连接超时");
+    link->cut();
+}
+
+TEST_F(SearchEnd, PlayInfoAnswersThatTrickleOrAreHugeFailTheirRowsAndSayWhy) {
+    const sample::SampleCourse& course = *sample::findCourse(sample::kSecondCourseId);
+    struct Case {
+        const char* name;
+        bool trickle;
+        const char* status;
+    };
+    for (const Case& c : {Case{"trickling", true, "解析完成，但无法连接视频服务器：连接超时"},
+                          Case{"2 MiB each", false, "解析完成，但视频服务器返回的数据过大"}}) {
+        SCOPED_TRACE(c.name);
+        // Rows as the catalogue worker leaves them; then the resolution alone.
+        window.deleteAllRows(kParseList);
+        for (const sample::SampleLecture& lecture : course.lectures) {
+            const int row = window.appendRow(kParseList);
+            window.setCellText(kParseList, row, 1, gbk(lecture.title));
+            window.setCellText(kParseList, row, 2, Text(lecture.videoId));
+        }
+        sample::SamplePlatformOptions huge;
+        huge.playInfoNotesBytes = 2 * 1024 * 1024;  // far beyond a few kilobytes
+        samplePlatform().setOptions(huge);
+        RawHttpServer slow(
+            [](const std::string&) {
+                return RawHttpServer::response("HTTP/1.1 200 OK", "", std::string(200, ' '));
+            },
+            kTrickle);
+        auto link = std::make_shared<WindowLink>(window);
+        auto searches = std::make_shared<CourseSearches>();
+        const SearchTicket ticket(link, searches, searches->beginSearch());
+        {
+            const ProxyOverride proxy(c.trickle ? slow.baseUrl() : samplePlatform().address());
+            const ExchangeLimits limits = c.trickle ? kOneSecond : kPlayInfoLimits;
+            window.startWorker([ticket, limits] { resolvePlayAddresses(ticket, 4, limits); });
+            ASSERT_TRUE(window.waitForWorkers(60s));
+        }
+        for (const auto& row : parseRows(window)) {
+            EXPECT_EQ(row[3], "解析失败");
+        }
+        EXPECT_EQ(statusText(window), c.status);
+        link->cut();
+    }
 }
 
 TEST_F(SearchEnd, AnAnswerWithoutLecturesSaysSo) {

@@ -1,7 +1,7 @@
 // The download list through the real window, engine and sample platform:
 // titles that collide or start with a dot each get a visible file of their
-// own, and rows removed during a download never mark a row that was not
-// downloaded.
+// own, a course searched again under new keys keeps its files, and rows
+// removed during a download never mark a row that was not downloaded.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -106,6 +106,29 @@ TEST_F(DownloadListCases, RemovingTheRowBeingDownloadedOrRowsAboveMarksOnlyDownl
     EXPECT_TRUE(fileComplete(lectures[1].title + ".flv", lectures[1]));
     EXPECT_FALSE(std::filesystem::exists(downloads() / firstName));
     EXPECT_EQ(globals().shared.currentRow, 3);
+}
+
+TEST_F(DownloadListCases, TheSameCourseSearchedAgainUnderNewKeysKeepsItsFiles) {
+    // Every play-info answer hands out a new key, as the real service does.
+    sample::SamplePlatformOptions rotating;
+    rotating.rotatePlayKeys = true;
+    platform().setOptions(rotating);
+    const auto& lectures = sample::findCourse(sample::kSecondCourseId)->lectures;
+    downloadCourse(sample::kSecondCourseId);
+    ASSERT_TRUE(waitFor([this] { return queueFinished(); }, 120s)) << text(kTaskStateLabel);
+    const std::string firstAddress = cell(kDownloadList, 0, 3);
+
+    downloadCourse(sample::kSecondCourseId);
+    ASSERT_TRUE(waitFor([this] { return queueFinished(); }, 120s)) << text(kTaskStateLabel);
+    ASSERT_NE(cell(kDownloadList, 0, 3), firstAddress) << "the key did not change";
+    // Each lecture is the one finished before: saved again under its own name.
+    std::vector<std::string> names;
+    for (const sample::SampleLecture& lecture : lectures) {
+        names.push_back(lecture.title + ".flv");
+        EXPECT_TRUE(fileComplete(names.back(), lecture)) << names.back();
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_THAT(filesInDownloads(), ElementsAreArray(names));
 }
 
 }  // namespace

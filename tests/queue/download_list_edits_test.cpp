@@ -49,8 +49,9 @@ TEST_F(DownloadListEditsTest, RemovingTheRowBeingDownloadedStopsItsTaskAndMarksN
     start();  // A
     removeRow(0);
     engine.clearCalls();
-    finishLastTask();
-    EXPECT_THAT(engine.calls(), ElementsAre("stop 1"));
+    engine.task(1).state = 3;
+    tick();
+    EXPECT_THAT(engine.calls(), ElementsAre("query 1", "stop 1"));
     EXPECT_THAT(column(1), ElementsAre("B", "C"));
     EXPECT_THAT(column(4), ElementsAre("", ""));
     EXPECT_THAT(column(2), ElementsAre("", ""));
@@ -126,8 +127,10 @@ TEST_F(DownloadListEditsTest, ReplacingOrClearingTheListStopsTheTaskOfTheRowThat
             ASSERT_TRUE(window.fire(kClearDownloadListClicked));
         }
         engine.clearCalls();
-        finishLastTask();
-        EXPECT_THAT(engine.calls(), ElementsAre("stop " + std::to_string(handle)));
+        engine.task(handle).state = 3;
+        tick();
+        EXPECT_THAT(engine.calls(), ElementsAre("query " + std::to_string(handle),
+                                                "stop " + std::to_string(handle)));
         EXPECT_EQ(window.interval(), 0);
         for (int row = 0; row < window.rowCount(kDownloadList); ++row) {
             EXPECT_EQ(cell(row, 4), "") << row;
@@ -143,7 +146,7 @@ TEST_F(DownloadListEditsTest, ATaskPausedWhenItsRowIsRemovedIsNotResumed) {
     removeRow(0);
     engine.clearCalls();
     pauseButton();  // "继续"
-    EXPECT_THAT(engine.calls(), ElementsAre("stop 1"));
+    EXPECT_THAT(engine.calls(), ElementsAre("query 1", "stop 1"));
     EXPECT_EQ(window.interval(), 0);
 }
 

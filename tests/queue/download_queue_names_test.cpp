@@ -79,6 +79,48 @@ TEST_F(DownloadQueueNamesTest, AFinishedFileIsNeverHandedToAnotherLecture) {
     EXPECT_THAT(downloadAll(), ElementsAre("讲义 (2).flv", "讲义.flv"));
 }
 
+TEST_F(DownloadQueueNamesTest, ALectureResolvedAgainUnderANewKeyKeepsItsFile) {
+    // The same course searched twice: every play address carries a new key.
+    addRow("讲义", "http://v.example/flvs/1.flv?t=1&key=aaaa&amp;tpl=10");
+    addRow("小结", "http://v.example/flvs/2.flv?t=1&key=bbbb&amp;tpl=10");
+    EXPECT_THAT(downloadAll(), ElementsAre("讲义.flv", "小结.flv"));
+    window.deleteAllRows(kDownloadList);
+    addRow("讲义", "http://v.example/flvs/1.flv?t=2&key=cccc&amp;tpl=10");
+    addRow("小结", "http://V.EXAMPLE/flvs/2.flv?t=2&key=dddd&amp;tpl=10#start");
+    EXPECT_THAT(downloadAll(), ElementsAre("讲义.flv", "小结.flv"));
+    // Another video under a finished lecture's title still gets a file of its own.
+    window.deleteAllRows(kDownloadList);
+    addRow("讲义", "http://v.example/flvs/3.flv?t=2&key=cccc&amp;tpl=10");
+    EXPECT_THAT(downloadAll(), ElementsAre("讲义 (2).flv"));
+}
+
+TEST_F(DownloadQueueNamesTest, AFileFinishedJustBeforeItsRowLeftIsNeverHandedToAnother) {
+    // The task finishes, and its row is removed before a tick has seen it:
+    // the next tick, or a start, finds the task finished.
+    for (const bool byTick : {true, false}) {
+        SCOPED_TRACE(byTick ? "tick" : "start");
+        window.deleteAllRows(kDownloadList);
+        state.finishedFiles = FinishedFiles();
+        addRow("讲义", "http://v.example/1");
+        shared.currentRow = 0;
+        start();
+        const std::uint32_t finished = engine.lastHandle();
+        engine.task(finished).state = 4;
+        removeRow(0);
+        if (byTick) {
+            tick();
+        }
+        addRow("讲义", "http://v.example/2");
+        engine.clearCalls();
+        start();
+        EXPECT_EQ(engine.task(engine.lastHandle()).fileName, "讲义 (2).flv");
+        // A finished task is not stopped.
+        EXPECT_THAT(engine.calls(),
+                    ::testing::Not(::testing::Contains("stop " + std::to_string(finished))));
+        EXPECT_EQ(cell(0, kDownloadStatusColumn), "");
+    }
+}
+
 TEST_F(DownloadQueueNamesTest, AFolderTheRecordCannotHoldAsTypedStartsNothing) {
     addRow("a", "http://v.example/a");
     struct Case {

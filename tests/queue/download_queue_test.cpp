@@ -253,12 +253,14 @@ TEST_F(DownloadQueueTest, StartWhileATaskRunsOrIsPausedStopsItFirst) {
     addRow("a", "http://v.example/a");
     start();
     start();
+    // A task is asked how it stands before it is stopped (one that has
+    // finished meanwhile is not stopped).
     EXPECT_THAT(engine.calls(),
-                ElementsAre("create 1", "start 1", "stop 1", "create 2", "start 2"));
+                ElementsAre("create 1", "start 1", "query 1", "stop 1", "create 2", "start 2"));
     pauseButton();  // pauses task 2
     engine.clearCalls();
     start();
-    EXPECT_THAT(engine.calls(), ElementsAre("stop 2", "create 3", "start 3"));
+    EXPECT_THAT(engine.calls(), ElementsAre("query 2", "stop 2", "create 3", "start 3"));
     EXPECT_EQ(engine.task(3).fileName, engine.task(1).fileName);
     EXPECT_EQ(window.interval(), 1000);
 }

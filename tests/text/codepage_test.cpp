@@ -97,6 +97,54 @@ TEST(CodePage936, ChineseTitleRoundTrip) {
     EXPECT_EQ(utf16ToGbk(gbkToUtf16(inGbk)), inGbk);
 }
 
+// Long texts are converted piece by piece; the result must be the one the
+// whole text gives, wherever a character, a surrogate pair, a malformed byte
+// or a mark that composes with the character before it falls.
+TEST(CodePage936, LongTextsConvertAsAWhole) {
+    constexpr std::size_t kPiece = 64 * 1024;
+    std::string utf8;
+    // Fills with `filler` up to `before` bytes short of a multiple of 64 KiB.
+    const auto padTo = [&utf8](std::size_t before, char filler) {
+        std::size_t to = (utf8.size() / kPiece + 1) * kPiece - before;
+        if (to <= utf8.size()) {
+            to += kPiece;
+        }
+        utf8.append(to - utf8.size(), filler);
+    };
+    for (std::size_t before = 0; before < 5; ++before) {
+        padTo(before, 'a');
+        utf8 += before % 2 == 0 ? "e\xCC\x81" : "\xE3\x81\x8B\xE3\x82\x99";  // é, が
+        padTo(before, 'b');
+        utf8 += "\xF0\x9F\x98\x80\xE4\xB8\xAD\xFF";  // U+1F600, 中, a malformed byte
+    }
+    utf8 += "e";
+    for (int mark = 0; mark < 40000; ++mark) {
+        utf8 += "\xCC\x81";  // a run of marks longer than a piece
+    }
+    for (int i = 0; i < 20000; ++i) {
+        utf8 += "第讲 title € ";
+    }
+    const Text whole = utf16ToGbk(utf8ToUtf16(bytes(utf8)));
+    ASSERT_GT(whole.length(), 0);
+    EXPECT_TRUE(utf8ToGbkText(bytes(utf8)) == whole);
+    EXPECT_TRUE(utf8ToGbk(utf8) == whole);
+
+    const std::vector<std::string_view> parts{"plain ", "\xD6\xD0\xCE\xC4", "\x80", "\xA8\xA6"};
+    std::vector<std::string> partsInUtf8;
+    for (const std::string_view part : parts) {
+        partsInUtf8.push_back(gbkToUtf8(T(part)));
+    }
+    std::string gbkText;
+    std::string expected;
+    for (std::size_t i = 0; i < 40000; ++i) {
+        gbkText += parts[i % parts.size()];
+        expected += partsInUtf8[i % parts.size()];
+    }
+    gbkText += "\x81";  // a lead byte without its pair at the very end
+    expected += gbkToUtf8(T("\x81"));
+    EXPECT_TRUE(gbkToUtf8(T(gbkText)) == expected);
+}
+
 TEST(CodePage936, ThreadsConvertAtOnce) {
     const std::string body = "标题 title €";
     const Text expected = utf8ToGbk(body);

@@ -99,6 +99,55 @@ TEST_F(SamplePlatformTest, PlayInfoIsOneLineWithTheWantedQualityAndEntities) {
     EXPECT_EQ(loose->body.find("playurl"), std::string::npos);
 }
 
+TEST_F(SamplePlatformTest, RotatedKeysChangeWithEveryAnswerAndEachOpensTheVideo) {
+    SamplePlatformOptions rotating;
+    rotating.rotatePlayKeys = true;
+    platform.setOptions(rotating);
+    auto play = through(platform::kPlayInfoHost);
+    auto video = through(kDefaultVideoHost);
+    const SampleLecture& good = lecture(0);
+    const std::regex playUrl(R"re(value="1753"[^>]*><copy domain="main" playurl="([^"]*)")re");
+    std::vector<std::string> keys;
+    for (int answer = 0; answer < 2; ++answer) {
+        const auto info = play.Get(playInfoTarget(good.videoId));
+        ASSERT_TRUE(info);
+        std::smatch found;
+        ASSERT_TRUE(std::regex_search(info->body, found, playUrl)) << info->body;
+        std::string url = std::regex_replace(found[1].str(), std::regex("&amp;key="), "&key=");
+        keys.push_back(url.substr(url.find("&key=")));
+        const auto bytes = video.Get(url.substr(url.find("/flvs/")), {{"Range", "bytes=0-2"}});
+        ASSERT_TRUE(bytes);
+        EXPECT_EQ(bytes->status, 206) << url;
+    }
+    EXPECT_NE(keys[0], keys[1]);
+    // The lecture's own key still opens it; a made-up one does not.
+    const std::string target = videoPath(good.videoId);
+    EXPECT_EQ(video.Get(target + "?key=" + videoKey(good.videoId))->status, 200);
+    EXPECT_EQ(video.Get(target + "?key=0123456789abcdef")->status, 403);
+}
+
+TEST_F(SamplePlatformTest, NotesMakeAnswersLargeAndKeepTheirEntries) {
+    SamplePlatformOptions noted;
+    noted.catalogueNotesBytes = 4 * 1024 * 1024;
+    noted.playInfoNotesBytes = 2 * 1024 * 1024;
+    platform.setOptions(noted);
+    auto catalogueClient = through(platform::kCourseApiHost);
+    const auto catalogue = catalogueClient.Get("/course/getCourseNested/141");
+    ASSERT_TRUE(catalogue);
+    EXPECT_GE(catalogue->body.size(), noted.catalogueNotesBytes);
+    const std::regex name(R"re("pcHigh": "\w+",\n\s*"name": "(.*)",\n)re");
+    EXPECT_EQ(
+        std::distance(std::sregex_iterator(catalogue->body.begin(), catalogue->body.end(), name),
+                      std::sregex_iterator()),
+        8);
+    auto playClient = through(platform::kPlayInfoHost);
+    const auto info = playClient.Get(playInfoTarget(lecture(0).videoId));
+    ASSERT_TRUE(info);
+    EXPECT_GE(info->body.size(), noted.playInfoNotesBytes);
+    EXPECT_EQ(info->body.find('\n'), std::string::npos);
+    EXPECT_NE(info->body.find(playUrlAsServed(lecture(0), kDefaultVideoHost)), std::string::npos);
+}
+
 TEST_F(SamplePlatformTest, AnswersOnlyForItsOwnHostNames) {
     auto wrongHost = through("api.elsewhere.example");
     const auto refused = wrongHost.Get("/course/getCourseNested/141");

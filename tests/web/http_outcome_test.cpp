@@ -3,6 +3,8 @@
 // the name that does not resolve lies under .invalid.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -115,6 +117,51 @@ TEST(HttpOutcome, BrokenAnswersAreFailuresNotAnswers) {
         const HttpTextReply reply = httpRequestTextReply(Text(server.baseUrl() + "/x"));
         expectOutcome(reply, c.outcome, 0);
         EXPECT_TRUE(reply.body.empty());
+    }
+}
+
+TEST(HttpOutcome, AnAnswerThatTricklesEndsAtTheExchangesDeadline) {
+    // Ten bytes a second pass the stall limit (one byte a second); a hundred
+    // would take ten seconds. The deadline ends the exchange after one.
+    const std::string head = "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n";
+    const std::string answer = head + std::string(100, 'x');
+    const ExchangeLimits shortDeadline{std::size_t{64} * 1024 * 1024, std::chrono::seconds(1)};
+    for (const std::size_t fullSpeed : {std::size_t{0}, head.size()}) {
+        SCOPED_TRACE(fullSpeed == 0 ? "the head trickles" : "the body trickles");
+        RawHttpServer server([&](const std::string&) { return answer; },
+                             test::Trickle{fullSpeed, std::chrono::milliseconds(100)});
+        const HttpTextReply reply =
+            httpRequestTextReply(Text(server.baseUrl() + "/x"), shortDeadline);
+        expectOutcome(reply, HttpOutcome::TimedOut, 0);
+        EXPECT_TRUE(reply.body.empty());
+    }
+}
+
+TEST(HttpOutcome, ABodyOverTheExchangesCapIsRefused) {
+    constexpr std::size_t kCap = 1024 * 1024;
+    const ExchangeLimits small{kCap, std::chrono::seconds(60)};
+    struct Case {
+        const char* name;
+        std::string answer;
+        HttpOutcome outcome;
+        int status;
+    };
+    const std::string fits(kCap, 'a');
+    const std::string over(kCap + 1, 'a');
+    const std::vector<Case> cases{
+        {"exactly the cap", RawHttpServer::response("HTTP/1.1 200 OK", "", fits),
+         HttpOutcome::Answered, 200},
+        {"announced over it", RawHttpServer::response("HTTP/1.1 200 OK", "", over),
+         HttpOutcome::TooLarge, 0},
+        {"grown over it, no length announced",
+         "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + over, HttpOutcome::TooLarge, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RawHttpServer server([&](const std::string&) { return c.answer; });
+        const HttpTextReply reply = httpRequestTextReply(Text(server.baseUrl() + "/x"), small);
+        expectOutcome(reply, c.outcome, c.status);
+        EXPECT_EQ(reply.body.length(), c.outcome == HttpOutcome::Answered ? int(kCap) : 0);
     }
 }
 

@@ -11,6 +11,7 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -110,7 +111,8 @@ std::string readRequest(SocketId connection) {
 
 }  // namespace
 
-RawHttpServer::RawHttpServer(Responder responder) : responder_(std::move(responder)) {
+RawHttpServer::RawHttpServer(Responder responder, Trickle trickle)
+    : responder_(std::move(responder)), trickle_(trickle) {
     listener_ = listenOnLoopback(port_);
     thread_ = std::thread([this] { serve(); });
 }
@@ -158,9 +160,16 @@ void RawHttpServer::handle(SocketId connection) {
     }
     const std::string answer = responder_(request);
     std::size_t sent = 0;
-    while (sent < answer.size()) {
-        const auto wrote = ::send(native(connection), answer.data() + sent,
-                                  static_cast<int>(answer.size() - sent), kSendFlags);
+    while (sent < answer.size() && !stopping_) {
+        std::size_t piece = answer.size() - sent;
+        if (sent >= trickle_.fullSpeedBytes) {
+            std::this_thread::sleep_for(trickle_.perByte);
+            piece = 1;
+        } else if (trickle_.fullSpeedBytes != std::string::npos) {
+            piece = std::min(piece, trickle_.fullSpeedBytes - sent);
+        }
+        const auto wrote = ::send(native(connection), answer.data() + sent, static_cast<int>(piece),
+                                  kSendFlags);
         if (wrote <= 0) {
             break;
         }

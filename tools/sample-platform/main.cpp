@@ -28,6 +28,9 @@ void printUsage() {
            "  --video-host NAME      host named in the play addresses\n"
            "  --self-urls            play addresses name this server directly\n"
            "  --lax-query            accept any play-info query\n"
+           "  --rotate-keys          a new access key in every play-info answer\n"
+           "  --catalogue-notes N    about N bytes of lecture notes in every catalogue\n"
+           "  --play-info-notes N    N bytes of notes in every play-info answer\n"
            "  --verbose              one line per request on standard error\n";
 }
 
@@ -38,12 +41,16 @@ bool parseNumber(std::string_view text, long long& out) {
     return !copy.empty() && end != nullptr && *end == '\0';
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+// Where to listen and how to behave, as the command line says.
+struct Settings {
     ld::sample::SamplePlatformOptions options;
     std::string host = "127.0.0.1";
     long long port = 0;
+};
+
+// False for a wrong option or value.
+bool parseArguments(int argc, char** argv, Settings& settings) {
+    ld::sample::SamplePlatformOptions& options = settings.options;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -58,8 +65,8 @@ int main(int argc, char** argv) {
         };
         long long value = 0;
         if (arg == "--host" && hasValue) {
-            host = argv[++i];
-        } else if (arg == "--port" && numberArg(port)) {
+            settings.host = argv[++i];
+        } else if (arg == "--port" && numberArg(settings.port)) {
         } else if (arg == "--delay-ms" && numberArg(value)) {
             options.answerDelay = std::chrono::milliseconds(value);
         } else if (arg == "--random-delay-ms" && numberArg(value)) {
@@ -80,17 +87,32 @@ int main(int argc, char** argv) {
             options.playUrlsNameSelf = true;
         } else if (arg == "--lax-query") {
             options.strictPlayInfoQuery = false;
+        } else if (arg == "--rotate-keys") {
+            options.rotatePlayKeys = true;
+        } else if (arg == "--catalogue-notes" && numberArg(value)) {
+            options.catalogueNotesBytes = static_cast<std::size_t>(value);
+        } else if (arg == "--play-info-notes" && numberArg(value)) {
+            options.playInfoNotesBytes = static_cast<std::size_t>(value);
         } else if (arg == "--verbose") {
             options.logRequests = true;
         } else {
-            printUsage();
-            return 2;
+            return false;
         }
     }
-    if (port > 65535) {
+    return settings.port <= 65535;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Settings settings;
+    if (!parseArguments(argc, argv, settings)) {
         printUsage();
         return 2;
     }
+    const ld::sample::SamplePlatformOptions& options = settings.options;
+    const std::string& host = settings.host;
+    const long long port = settings.port;
 
     // Block the stop signals before any thread starts, so every thread
     // inherits the mask and sigwait below receives them.

@@ -44,9 +44,25 @@ std::string lowQualityUrl(const SampleLecture& lecture, std::string_view authori
 
 }  // namespace
 
-std::string catalogueJson(const SampleCourse& course) {
+std::string noteText(std::size_t bytes) {
+    static constexpr std::string_view kSentence =
+        "本讲的内容提要、习题与参考资料 (notes, exercises and further reading) 第二版；";
+    std::string notes;
+    notes.reserve(bytes);
+    while (notes.size() + kSentence.size() <= bytes) {
+        notes += kSentence;
+    }
+    // The rest in ASCII, so no character is cut.
+    notes.append(bytes - notes.size(), '.');
+    return notes;
+}
+
+std::string catalogueJson(const SampleCourse& course, std::size_t notesBytes) {
+    const std::string notes =
+        notesBytes > 0 ? noteText(notesBytes / std::max<std::size_t>(course.lectures.size(), 1))
+                       : std::string();
     std::string json;
-    json.reserve(300 + course.lectures.size() * 420);
+    json.reserve(300 + course.lectures.size() * (420 + notes.size()));
     json += "{\n  \"code\": 200,\n  \"msg\": \"success\",\n  \"data\": {\n";
     json += "    \"id\": " + course.id + ",\n";
     json += "    \"name\": \"" + course.name + "\",\n";
@@ -69,7 +85,8 @@ std::string catalogueJson(const SampleCourse& course) {
             json += "            \"pcLow\": \"" + hex16(hashOf(lecture.videoId, 1)) + "\",\n";
             json += "            \"pcHigh\": \"" + hex16(hashOf(lecture.videoId, 2)) + "\",\n";
             json += "            \"name\": \"" + lecture.title + "\",\n";
-            json += "            \"sort\": " + std::to_string(index + 1) + "\n";
+            json += "            \"sort\": " + std::to_string(index + 1);
+            json += notes.empty() ? "\n" : ",\n            \"notes\": \"" + notes + "\"\n";
             json += index + 1 < end ? "          },\n" : "          }\n";
         }
         json += "        ]\n";
@@ -84,6 +101,11 @@ std::string courseNotFoundJson() {
 }
 
 std::string playInfoXml(const SampleLecture& lecture, std::string_view videoAuthority) {
+    return playInfoXml(lecture, videoAuthority, videoKey(lecture.videoId));
+}
+
+std::string playInfoXml(const SampleLecture& lecture, std::string_view videoAuthority,
+                        std::string_view key, std::size_t paddingBytes) {
     std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><response><result>1</result>";
     xml += "<video><vid>" + lecture.videoId + "</vid><duration>" +
            std::to_string(600 + lecture.videoSize % 3000) + "</duration><defaultquality>10" +
@@ -93,8 +115,11 @@ std::string playInfoXml(const SampleLecture& lecture, std::string_view videoAuth
     xml += qualityEntry("20", "高清", lowQualityUrl(lecture, videoAuthority, "20"),
                         lowQualityUrl(lecture, videoAuthority, "20") + "&amp;spare=1");
     if (lecture.resolvable) {
-        xml += qualityEntry("1753", "超清 1.75x", playUrlAsServed(lecture, videoAuthority),
-                            playUrlAsServed(lecture, videoAuthority) + "&amp;spare=1");
+        xml += qualityEntry("1753", "超清 1.75x", playUrlAsServed(lecture, videoAuthority, key),
+                            playUrlAsServed(lecture, videoAuthority, key) + "&amp;spare=1");
+    }
+    if (paddingBytes > 0) {
+        xml += "<notes>" + noteText(paddingBytes) + "</notes>";
     }
     xml += "</video></response>";
     return xml;
@@ -106,8 +131,13 @@ std::string playInfoErrorXml(std::string_view reason) {
 }
 
 std::string playUrlAsServed(const SampleLecture& lecture, std::string_view videoAuthority) {
+    return playUrlAsServed(lecture, videoAuthority, videoKey(lecture.videoId));
+}
+
+std::string playUrlAsServed(const SampleLecture& lecture, std::string_view videoAuthority,
+                            std::string_view key) {
     return "http://" + std::string(videoAuthority) + videoPath(lecture.videoId) +
-           "?t=" + timeStamp(lecture.videoId) + "&amp;key=" + videoKey(lecture.videoId) +
+           "?t=" + timeStamp(lecture.videoId) + "&amp;key=" + std::string(key) +
            "&amp;tpl=10&amp;tpt=112";
 }
 
@@ -118,7 +148,11 @@ std::string playUrlResolved(const SampleLecture& lecture, std::string_view video
 }
 
 std::string videoKey(std::string_view videoId) {
-    return hex16(hashOf(videoId, 42));
+    return rotatedVideoKey(videoId, 0);
+}
+
+std::string rotatedVideoKey(std::string_view videoId, std::uint64_t round) {
+    return hex16(hashOf(videoId, 42 + round));
 }
 
 std::string videoPath(std::string_view videoId) {

@@ -10,11 +10,13 @@
 #include <iostream>
 #include <mutex>
 #include <random>
+#include <set>
 #include <span>
 #include <thread>
 
 #include "platform_constants.h"
 #include "tools/sample-platform/sample_answers.h"
+#include "tools/sample-platform/sample_bodies.h"
 #include "tools/sample-platform/sample_request_target.h"
 #include "tools/sample-platform/sample_video.h"
 
@@ -24,68 +26,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t kServingThreads = 16;
-
-using BodyFiller = std::function<void(std::int64_t offset, std::span<char> out)>;
-
-// Serves a body of the given size, cut off after dropAfter bytes when that is
-// not negative, and paced to bytesPerSecond when that is positive. Range
-// requests are answered by the library from the provider.
-void serveBody(httplib::Response& response, std::int64_t size, const std::string& contentType,
-               BodyFiller fill, std::int64_t dropAfter, std::int64_t bytesPerSecond = 0) {
-    response.set_content_provider(
-        static_cast<std::size_t>(size), contentType,
-        [fill = std::move(fill), dropAfter, bytesPerSecond](std::size_t offset, std::size_t length,
-                                                            httplib::DataSink& sink) {
-            // Paced bodies go out in pieces of a tenth of a second.
-            const std::size_t kChunk =
-                bytesPerSecond > 0
-                    ? std::clamp<std::size_t>(static_cast<std::size_t>(bytesPerSecond / 10), 1,
-                                              64 * 1024)
-                    : 64 * 1024;
-            const auto began = std::chrono::steady_clock::now();
-            std::string chunk;
-            std::size_t sent = 0;
-            while (sent < length) {
-                if (bytesPerSecond > 0) {
-                    std::this_thread::sleep_until(
-                        began + std::chrono::microseconds(static_cast<std::int64_t>(sent) *
-                                                          1'000'000 / bytesPerSecond));
-                }
-                const auto position = static_cast<std::int64_t>(offset + sent);
-                std::size_t count = std::min(kChunk, length - sent);
-                if (dropAfter >= 0) {
-                    if (position >= dropAfter) {
-                        return false;  // the library closes the connection
-                    }
-                    count = std::min<std::size_t>(count,
-                                                  static_cast<std::size_t>(dropAfter - position));
-                }
-                chunk.resize(count);
-                fill(position, chunk);
-                if (!sink.write(chunk.data(), chunk.size())) {
-                    return false;
-                }
-                sent += count;
-            }
-            return true;
-        });
-}
-
-void serveText(httplib::Response& response, std::string text, const std::string& contentType,
-               std::int64_t dropAfter) {
-    if (dropAfter < 0) {
-        response.set_content(text, contentType.c_str());
-        return;
-    }
-    auto shared = std::make_shared<const std::string>(std::move(text));
-    const auto size = static_cast<std::int64_t>(shared->size());
-    serveBody(
-        response, size, contentType,
-        [shared](std::int64_t offset, std::span<char> out) {
-            std::copy_n(shared->data() + offset, out.size(), out.data());
-        },
-        dropAfter);
-}
 
 }  // namespace
 
@@ -272,8 +212,8 @@ class SamplePlatform::Impl {
                       options.dropAfterBytes);
             return;
         }
-        serveText(response, catalogueJson(*course), "application/json;charset=UTF-8",
-                  options.dropAfterBytes);
+        serveText(response, catalogueJson(*course, options.catalogueNotesBytes),
+                  "application/json;charset=UTF-8", options.dropAfterBytes);
     }
 
     void answerPlayInfo(const httplib::Request& request, httplib::Response& response,
@@ -301,8 +241,24 @@ class SamplePlatform::Impl {
                       options.dropAfterBytes);
             return;
         }
-        serveText(response, playInfoXml(*lecture, videoAuthority(options)), contentType,
-                  options.dropAfterBytes);
+        std::string key = videoKey(lecture->videoId);
+        if (options.rotatePlayKeys) {
+            key = rotatedVideoKey(lecture->videoId, ++keyRounds_);
+            const std::lock_guard lock(mutex_);
+            issuedKeys_.insert(lecture->videoId + "/" + key);
+        }
+        serveText(response,
+                  playInfoXml(*lecture, videoAuthority(options), key, options.playInfoNotesBytes),
+                  contentType, options.dropAfterBytes);
+    }
+
+    // The lecture's own key, or one a play-info answer handed out.
+    bool acceptsKey(const SampleLecture& lecture, const std::string& key) const {
+        if (key == videoKey(lecture.videoId)) {
+            return true;
+        }
+        const std::lock_guard lock(mutex_);
+        return issuedKeys_.contains(lecture.videoId + "/" + key);
     }
 
     void answerVideo(const httplib::Request& request, httplib::Response& response,
@@ -313,7 +269,7 @@ class SamplePlatform::Impl {
             response.set_content("no such video\n", "text/plain");
             return;
         }
-        if (request.get_param_value("key") != videoKey(lecture->videoId)) {
+        if (!acceptsKey(*lecture, request.get_param_value("key"))) {
             response.status = 403;
             response.set_content("access key missing or wrong\n", "text/plain");
             return;
@@ -372,6 +328,8 @@ class SamplePlatform::Impl {
     std::mt19937 random_{20240601};
     std::vector<std::string> catalogueCourseIds_;
     std::vector<std::string> playInfoVideoIds_;
+    std::set<std::string> issuedKeys_;  // "<video id>/<key>"
+    std::atomic<std::uint64_t> keyRounds_{0};
     std::atomic<int> requestNumber_{0};
     std::atomic<bool> warmingUp_{false};
     std::atomic<int> videoRequests_{0};

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -61,6 +62,14 @@ struct SamplePlatformOptions {
     bool playUrlsNameSelf = false;
     // Play-info requests must carry exactly the query the client is meant to build.
     bool strictPlayInfoQuery = true;
+    // Every play-info answer hands out a new access key, as the real service
+    // does; the video answers accept every key handed out.
+    bool rotatePlayKeys = false;
+    // Every catalogue carries about this many bytes of lecture notes more,
+    // and every play-info answer this many bytes of notes (a huge answer);
+    // 0: none.
+    std::size_t catalogueNotesBytes = 0;
+    std::size_t playInfoNotesBytes = 0;
     // Every play-info answer waits this long more, as a distant service would.
     std::chrono::milliseconds playInfoDelay{0};
     // Called with the video identifier on the serving thread just before a
