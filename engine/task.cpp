@@ -41,10 +41,18 @@ void Task::start(Clock::time_point now) {
         }
         prepared_ = true;
         fetch_.loadOrReset(request_.resume);
-        if (phase_ == Phase::Failed) {
-            update(now);
-            return;
+    } else if (!target_.isOpen()) {
+        // Resumed after a pause, which closed the files.
+        bool sameFile = false;
+        if (const int code = target_.reopen(sameFile); code != 0) {
+            fail(code);
+        } else if (!sameFile) {
+            fetch_.loadOrReset(false);  // the data paused on is gone: start over
         }
+    }
+    if (phase_ == Phase::Failed) {
+        update(now);
+        return;
     }
     phase_ = Phase::Running;
     fetch_.begin();
@@ -65,6 +73,7 @@ void Task::pause() {
     fetch_.hold(now);
     phase_ = Phase::Paused;
     saveResumeData();
+    target_.release();
     publish(now, true);
 }
 
@@ -176,9 +185,10 @@ void Task::failInternal() noexcept {
 }
 
 void Task::beginFinishing(Clock::time_point now) {
+    // No record is saved here: the rename removes it anyway, and saving would flush the
+    // whole last second of data first. A stop before the rename saves one.
     phase_ = Phase::Finishing;
     finishAt_ = now + settings_.finishHold;
-    saveResumeData();
 }
 
 void Task::finish() {
@@ -194,8 +204,7 @@ void Task::finish() {
         return;
     }
     if (const int code = target_.moveToFinalName(); code != 0) {
-        // The data stays under its partial name, with what is needed to resume it.
-        saveResumeData();
+        // The data stays under its partial name; failing saves what is needed to resume it.
         fail(code);
         return;
     }
