@@ -146,7 +146,7 @@ void Engine::post(Command command) {
 
 void Engine::run(Shared& shared) {
     TargetClaims claims;
-    EngineContext context{shared.multi, shared.settings, claims};
+    EngineContext context{shared.multi, shared.settings, claims, shared.saver};
     TaskMap tasks;
     while (true) {
         std::vector<Command> commands;

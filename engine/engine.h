@@ -14,6 +14,7 @@
 
 #include "engine/create_record.h"
 #include "engine/curl_handles.h"
+#include "engine/record_saver.h"
 #include "engine/settings.h"
 #include "engine/task.h"
 #include "engine/task_status.h"
@@ -60,6 +61,7 @@ class Engine {
         explicit Shared(Settings s) : settings(s) {}
         const Settings settings;
         MultiHandle multi;
+        RecordSaver saver;
         mutable std::mutex mutex;
         std::map<std::uint32_t, std::shared_ptr<StatusBox>> statuses;
         std::vector<Command> commands;

@@ -29,6 +29,7 @@ struct EngineContext {
     MultiHandle& multi;
     const Settings& settings;
     TargetClaims& claims;
+    RecordSaver& saver;
     int nextTransferId = 1;
 };
 

@@ -48,6 +48,8 @@ class PlatformFolder {
     static PlatformFolder open(const std::filesystem::path& path, FileError& error);
 
     bool valid() const;
+    // Another handle of the same folder, or an invalid one when none can be had.
+    PlatformFolder duplicate() const;
     // A text that is the same for every path leading to this folder (device and file number)
     // and differs between folders; empty when the system cannot tell.
     std::string identity() const;
@@ -99,6 +101,9 @@ class PlatformFile {
     FileError open(const PlatformFolder& folder, const std::string& name, Mode mode);
     void close();
     bool isOpen() const;
+    // Another handle of the same open file (sharing its data, not its position), or a closed
+    // one when none can be had.
+    PlatformFile duplicate() const;
 
     // Current size, or -1.
     std::int64_t size() const;

@@ -163,6 +163,12 @@ bool PlatformFolder::valid() const {
     return fd_ >= 0;
 }
 
+PlatformFolder PlatformFolder::duplicate() const {
+    PlatformFolder copy;
+    copy.fd_ = fd_ >= 0 ? ::fcntl(fd_, F_DUPFD_CLOEXEC, 0) : -1;
+    return copy;
+}
+
 std::string PlatformFolder::identity() const {
     struct stat info {};
     if (::fstat(fd_, &info) != 0) {
@@ -258,6 +264,12 @@ void PlatformFile::close() {
 
 bool PlatformFile::isOpen() const {
     return fd_ >= 0;
+}
+
+PlatformFile PlatformFile::duplicate() const {
+    PlatformFile copy;
+    copy.fd_ = fd_ >= 0 ? ::fcntl(fd_, F_DUPFD_CLOEXEC, 0) : -1;
+    return copy;
 }
 
 std::int64_t PlatformFile::size() const {

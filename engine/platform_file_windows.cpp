@@ -78,6 +78,17 @@ std::string volumeAndIndex(const BY_HANDLE_FILE_INFORMATION& info) {
     return std::to_string(info.dwVolumeSerialNumber) + ':' + std::to_string(index);
 }
 
+// Another handle of the same object, or nullptr.
+void* duplicateHandle(void* handle) {
+    HANDLE copy = nullptr;
+    if (handle == nullptr ||
+        !::DuplicateHandle(::GetCurrentProcess(), static_cast<HANDLE>(handle),
+                           ::GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+        return nullptr;
+    }
+    return copy;
+}
+
 // The largest piece one ReadFile or WriteFile call is given.
 constexpr std::size_t kMaxPiece = 1u << 30;
 
@@ -136,6 +147,15 @@ PlatformFolder PlatformFolder::open(const std::filesystem::path& path, FileError
 
 bool PlatformFolder::valid() const {
     return handle_ != nullptr;
+}
+
+PlatformFolder PlatformFolder::duplicate() const {
+    PlatformFolder copy;
+    copy.handle_ = duplicateHandle(handle_);
+    if (copy.handle_ != nullptr) {
+        copy.path_ = path_;
+    }
+    return copy;
 }
 
 std::string PlatformFolder::identity() const {
@@ -249,6 +269,12 @@ void PlatformFile::close() {
 
 bool PlatformFile::isOpen() const {
     return handle_ != nullptr;
+}
+
+PlatformFile PlatformFile::duplicate() const {
+    PlatformFile copy;
+    copy.handle_ = duplicateHandle(handle_);
+    return copy;
 }
 
 std::int64_t PlatformFile::size() const {

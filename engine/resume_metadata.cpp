@@ -163,8 +163,12 @@ std::string temporaryMetadataName(const std::string& name) {
 
 bool saveMetadata(const PlatformFolder& folder, const std::string& name,
                   const ResumeMetadata& metadata) {
+    return saveMetadataText(folder, name, serializeMetadata(metadata));
+}
+
+bool saveMetadataText(const PlatformFolder& folder, const std::string& name,
+                      const std::string& text) {
     const std::string temporary = temporaryMetadataName(name);
-    const std::string text = serializeMetadata(metadata);
     {
         PlatformFile file;
         if (file.open(folder, temporary, PlatformFile::Mode::WriteTruncate) != FileError::None) {

@@ -45,6 +45,9 @@ std::optional<ResumeMetadata> parseMetadata(std::string_view text);
 std::optional<ResumeMetadata> loadMetadata(const PlatformFolder& folder, const std::string& name);
 bool saveMetadata(const PlatformFolder& folder, const std::string& name,
                   const ResumeMetadata& metadata);
+// The same with the record already serialized.
+bool saveMetadataText(const PlatformFolder& folder, const std::string& name,
+                      const std::string& text);
 // The name of the temporary a save writes first.
 std::string temporaryMetadataName(const std::string& name);
 // Removes the record and its temporary; false when one of them is still there. A removal is

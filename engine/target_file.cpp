@@ -32,15 +32,18 @@ int failureFor(FileError error) {
 
 }  // namespace
 
-TargetFile::TargetFile(const TaskRequest& request, TargetClaims& claims, TargetWriter& writer)
+TargetFile::TargetFile(const TaskRequest& request, TargetClaims& claims, RecordSaver& saver,
+                       TargetWriter& writer)
     : folderPath_(folderPathFrom(request.folder)),
       wantedName_(fitNameLength(request.fileName)),
       noRenaming_(request.noRenaming),
       claims_(claims),
+      saver_(saver),
       writer_(writer),
       finalName_(wantedName_) {}
 
 TargetFile::~TargetFile() {
+    saver_.forget(this);
     releaseClaim();
 }
 
@@ -157,6 +160,7 @@ std::optional<ResumeMetadata> TargetFile::loadResume() const {
 }
 
 bool TargetFile::saveResume(const ResumeMetadata& record) {
+    saver_.forget(this);  // an older save must not land after this one
     if (!folder_.valid() || !data_.isOpen() || partialNames_.metadata.empty()) {
         return false;
     }
@@ -164,11 +168,26 @@ bool TargetFile::saveResume(const ResumeMetadata& record) {
            saveMetadata(folder_, partialNames_.metadata, record);
 }
 
-bool TargetFile::removeResume() const {
+bool TargetFile::saveResumeSoon(const ResumeMetadata& record) {
+    if (!folder_.valid() || !data_.isOpen() || partialNames_.metadata.empty()) {
+        return false;
+    }
+    RecordSaver::Job job{this, folder_.duplicate(), data_.duplicate(), partialNames_.metadata,
+                         serializeMetadata(record)};
+    if (!job.folder.valid() || !job.data.isOpen()) {
+        return false;
+    }
+    saver_.submit(std::move(job));
+    return true;
+}
+
+bool TargetFile::removeResume() {
+    saver_.forget(this);
     return folder_.valid() && removeMetadata(folder_, partialNames_.metadata);
 }
 
 void TargetFile::release() {
+    saver_.forget(this);
     releasedIdentity_ = data_.identity();
     releasedSize_ = data_.size();
     data_.close();
@@ -176,6 +195,7 @@ void TargetFile::release() {
 }
 
 void TargetFile::close(bool keepPartial) {
+    saver_.forget(this);
     if (data_.isOpen()) {
         data_.close();
         // The record goes first: it must never outlive the data it describes.
@@ -212,6 +232,7 @@ int TargetFile::moveToFinalName() {
 }
 
 void TargetFile::handOver() {
+    saver_.forget(this);
     data_.close();
     folder_ = PlatformFolder();
     claimedKey_.clear();

@@ -10,6 +10,7 @@
 
 #include "engine/create_record.h"
 #include "engine/platform_file.h"
+#include "engine/record_saver.h"
 #include "engine/resume_metadata.h"
 #include "engine/target_claims.h"
 #include "engine/target_name.h"
@@ -18,8 +19,10 @@ namespace ld::engine {
 
 class TargetFile {
   public:
-    // `writer` is the task the claims are held for; `claims` must outlive this object.
-    TargetFile(const TaskRequest& request, TargetClaims& claims, TargetWriter& writer);
+    // `writer` is the task the claims are held for; `claims` and `saver` must outlive this
+    // object.
+    TargetFile(const TaskRequest& request, TargetClaims& claims, RecordSaver& saver,
+               TargetWriter& writer);
     // Closes the partial file as it is and releases the claim.
     ~TargetFile();
     TargetFile(const TargetFile&) = delete;
@@ -51,9 +54,12 @@ class TargetFile {
     // claims a byte the data file does not hold, even after a power cut. False, and nothing
     // written, while the files are not open or when either step fails.
     bool saveResume(const ResumeMetadata& record);
+    // The same on the saver's thread, without waiting; false when it could not be handed
+    // over (no handle left to lend it). A later save or removal supersedes it.
+    bool saveResumeSoon(const ResumeMetadata& record);
     // Removes the record for good (also across a power cut); called before the data it
     // describes is cut or renamed. False when it is still there: the data must stay as it is.
-    bool removeResume() const;
+    bool removeResume();
 
     // Closes the partial file and the folder but keeps the names and the claim: a paused
     // task holds no file handle. The task saves its record first.
@@ -80,6 +86,7 @@ class TargetFile {
     std::string wantedName_;
     bool noRenaming_;
     TargetClaims& claims_;
+    RecordSaver& saver_;
     TargetWriter& writer_;
 
     PlatformFolder folder_;

@@ -17,7 +17,7 @@ Task::Task(TaskRequest request, std::shared_ptr<StatusBox> status, EngineContext
     : request_(std::move(request)),
       status_(std::move(status)),
       settings_(context.settings),
-      target_(request_, context.claims, *this),
+      target_(request_, context.claims, context.saver, *this),
       fetch_(request_, context, target_, *this, *this) {}
 
 Task::~Task() {
@@ -55,6 +55,7 @@ void Task::start(Clock::time_point now) {
         return;
     }
     phase_ = Phase::Running;
+    resumeDataSavedAt_ = now;  // the first record after a second of data
     fetch_.begin();
     update(now);
     publish(now, true);
@@ -142,8 +143,10 @@ void Task::update(Clock::time_point now) {
         closeTarget(fetch_.doneBytes() > 0);
     }
     if (phase_ == Phase::Running && fetch_.resumeRecordStale() &&
-        now - resumeDataSavedAt_ >= settings_.metadataInterval) {
-        saveResumeData();
+        now - resumeDataSavedAt_ >= settings_.metadataInterval &&
+        target_.saveResumeSoon(fetch_.resumeRecord())) {
+        fetch_.resumeRecordSaved();
+        resumeDataSavedAt_ = now;
     }
     fetch_.sampleSpeed(now);
     publish(now, false);

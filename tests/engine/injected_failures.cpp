@@ -247,7 +247,7 @@ extern "C" int openat(int folder, const char* name, int flags, ...) {
         mode = static_cast<mode_t>(va_arg(arguments, int));
         va_end(arguments);
     }
-    if (refused(fileCallVerdict({FileCall::Kind::Open, folder, name, nullptr, 0}))) {
+    if (refused(fileCallVerdict({FileCall::Kind::Open, folder, name, nullptr, 0, 0}))) {
         return -1;
     }
     static const auto real = realFunction<int (*)(int, const char*, int, ...)>("openat");
@@ -255,7 +255,8 @@ extern "C" int openat(int folder, const char* name, int flags, ...) {
 }
 
 extern "C" ssize_t pwrite(int fd, const void* data, size_t size, off_t offset) {
-    if (refused(fileCallVerdict({FileCall::Kind::Write, fd, nullptr, nullptr, offset}))) {
+    if (refused(fileCallVerdict(
+            {FileCall::Kind::Write, fd, nullptr, nullptr, offset, static_cast<long long>(size)}))) {
         return -1;
     }
     static const auto real = realFunction<ssize_t (*)(int, const void*, size_t, off_t)>("pwrite");
@@ -263,7 +264,7 @@ extern "C" ssize_t pwrite(int fd, const void* data, size_t size, off_t offset) {
 }
 
 extern "C" int ftruncate(int fd, off_t length) {
-    if (refused(fileCallVerdict({FileCall::Kind::Truncate, fd, nullptr, nullptr, length}))) {
+    if (refused(fileCallVerdict({FileCall::Kind::Truncate, fd, nullptr, nullptr, length, 0}))) {
         return -1;
     }
     static const auto real = realFunction<int (*)(int, off_t)>("ftruncate");
@@ -271,7 +272,7 @@ extern "C" int ftruncate(int fd, off_t length) {
 }
 
 extern "C" int renameat(int from, const char* name, int to, const char* newName) {
-    if (refused(fileCallVerdict({FileCall::Kind::Rename, from, name, newName, 0}))) {
+    if (refused(fileCallVerdict({FileCall::Kind::Rename, from, name, newName, 0, 0}))) {
         return -1;
     }
     static const auto real = realFunction<int (*)(int, const char*, int, const char*)>("renameat");
@@ -280,7 +281,7 @@ extern "C" int renameat(int from, const char* name, int to, const char* newName)
 
 extern "C" int renameat2(int from, const char* name, int to, const char* newName,
                          unsigned int flags) {
-    if (refused(fileCallVerdict({FileCall::Kind::Rename, from, name, newName, 0}))) {
+    if (refused(fileCallVerdict({FileCall::Kind::Rename, from, name, newName, 0, 0}))) {
         return -1;
     }
     static const auto real =
@@ -289,7 +290,7 @@ extern "C" int renameat2(int from, const char* name, int to, const char* newName
 }
 
 extern "C" int unlinkat(int folder, const char* name, int flags) {
-    if (refused(fileCallVerdict({FileCall::Kind::Unlink, folder, name, nullptr, 0}))) {
+    if (refused(fileCallVerdict({FileCall::Kind::Unlink, folder, name, nullptr, 0, 0}))) {
         return -1;
     }
     static const auto real = realFunction<int (*)(int, const char*, int)>("unlinkat");
@@ -297,7 +298,7 @@ extern "C" int unlinkat(int folder, const char* name, int flags) {
 }
 
 extern "C" int fdatasync(int fd) {
-    if (refused(fileCallVerdict({FileCall::Kind::Flush, fd, nullptr, nullptr, 0}))) {
+    if (refused(fileCallVerdict({FileCall::Kind::Flush, fd, nullptr, nullptr, 0, 0}))) {
         return -1;
     }
     static const auto real = realFunction<int (*)(int)>("fdatasync");
@@ -305,7 +306,7 @@ extern "C" int fdatasync(int fd) {
 }
 
 extern "C" int fsync(int fd) {
-    if (refused(fileCallVerdict({FileCall::Kind::Flush, fd, nullptr, nullptr, 0}))) {
+    if (refused(fileCallVerdict({FileCall::Kind::Flush, fd, nullptr, nullptr, 0, 0}))) {
         return -1;
     }
     static const auto real = realFunction<int (*)(int)>("fsync");

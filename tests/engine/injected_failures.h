@@ -18,6 +18,7 @@ struct FileCall {
     const char* name;  // Open, Rename (from), Unlink: the name in the folder; else null
     const char* to;    // Rename: the new name; else null
     long long length;  // Truncate: the new length; Write: the offset
+    long long size;    // Write: how many bytes
 };
 
 // Called on the calling thread before each call goes out (and not for calls the hook makes

@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 
+#include "engine/record_saver.h"
 #include "engine/resume_metadata.h"
 #include "engine/target_claims.h"
 #include "engine/target_file.h"
@@ -84,8 +85,9 @@ class SwapStepsTest : public ::testing::Test {
     bool renameWithStep(int k, int count, Injected injected, int& code) {
         const TaskRequest request = prepare();
         TargetClaims claims;
+        RecordSaver saver;
         Writer writer;
-        TargetFile target(request, claims, writer);
+        TargetFile target(request, claims, saver, writer);
         EXPECT_EQ(target.open(), 0);
         EXPECT_EQ(target.writeAt(0, kNew.data(), kNew.size()), 0);
         EXPECT_TRUE(target.saveResume(completeRecord(request)));
