@@ -79,15 +79,15 @@ using Kind = PlantedCase::Kind;
 
 INSTANTIATE_TEST_SUITE_P(
     Planted, PlantedNameTest,
-    ::testing::Values(
-        PlantedCase{"FifoAsPartialFile", "lecture.flv.xldl", Kind::Fifo, false},
-        PlantedCase{"FifoAsRecord", "lecture.flv.xldl.meta", Kind::Fifo, false},
-        PlantedCase{"FifoAsRecordTemporary", "lecture.flv.xldl.meta.new", Kind::Fifo, false},
-        PlantedCase{"FifoAsPartialFileStopped", "lecture.flv.xldl", Kind::Fifo, true},
-        PlantedCase{"FifoAsRecordStopped", "lecture.flv.xldl.meta", Kind::Fifo, true},
-        PlantedCase{"LinkAsPartialFile", "lecture.flv.xldl", Kind::Link, false},
-        PlantedCase{"LinkAsRecord", "lecture.flv.xldl.meta", Kind::Link, false},
-        PlantedCase{"FolderAsPartialFile", "lecture.flv.xldl", Kind::Folder, false}),
+    ::testing::Values(PlantedCase{"FifoAsPartialFile", "lecture.flv.xldl", Kind::Fifo, false},
+                      PlantedCase{"FifoAsRecord", "lecture.flv.xldl.meta", Kind::Fifo, false},
+                      PlantedCase{"FifoAsRecordTemporary", "lecture.flv.xldl.meta.new", Kind::Fifo,
+                                  false},
+                      PlantedCase{"FifoAsPartialFileStopped", "lecture.flv.xldl", Kind::Fifo, true},
+                      PlantedCase{"FifoAsRecordStopped", "lecture.flv.xldl.meta", Kind::Fifo, true},
+                      PlantedCase{"LinkAsPartialFile", "lecture.flv.xldl", Kind::Link, false},
+                      PlantedCase{"LinkAsRecord", "lecture.flv.xldl.meta", Kind::Link, false},
+                      PlantedCase{"FolderAsPartialFile", "lecture.flv.xldl", Kind::Folder, false}),
     [](const auto& testCase) { return std::string(testCase.param.label); });
 
 }  // namespace

@@ -29,6 +29,8 @@ namespace fs = std::filesystem;
 const std::string kOld(100'000, 'o');
 const std::string kNew = std::string(60'000, 'n') + std::string(40'000, 'N');
 
+// Never destroyed through its interface, whose destructor is protected for that reason.
+// NOLINTNEXTLINE(cppcoreguidelines-virtual-class-destructor)
 class Writer final : public TargetWriter {
   public:
     void supersede() override {}
