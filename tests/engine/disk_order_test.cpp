@@ -3,7 +3,6 @@
 // for an engine thread stuck inside a call.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -221,30 +220,20 @@ TEST_F(DiskOrderTest, TheRecordNeverClaimsDataThatIsCutOrNotYetFlushed) {
 
 TEST_F(DiskOrderTest, RunningOutOfDescriptorsFailsWithItsOwnCause) {
     server.setContent("payload");
-    const std::string folder = (dir.path() / "starved").string();
-    // Opening the folder, then (once that is allowed) the partial file, as with none left.
-    for (const bool folderToo : {true, false}) {
-        SCOPED_TRACE(folderToo ? "the folder" : "the partial file");
-        setFileCallHook([&folder, folderToo](const FileCall& call) {
-            const bool inFolder =
-                call.kind == FileCall::Kind::Open && call.name != nullptr &&
-                (std::string(call.name).rfind(folder, 0) == 0 || endsWith(call.name, ".xldl"));
-            const bool isFolder = call.fd == AT_FDCWD;
-            return inFolder && isFolder == folderToo ? EMFILE : 0;
-        });
-        CreateRecordFields fields = fieldsFor("starved.flv");
-        fields.folder = toUtf16(folder + "/");
-        const Watch watch = waitUntilDone(startTask(fields));
-        setFileCallHook(nullptr);
-        EXPECT_EQ(watch.last.state(), XLDL_STATE_FAILED);
-        EXPECT_EQ(watch.last.failureCode(), XLDL_FAIL_NO_HANDLES);
-        EXPECT_TRUE(server.requests().empty());
-    }
+    // The partial file's open fails as when no descriptor is left.
+    setFileCallHook([](const FileCall& call) {
+        return call.kind == FileCall::Kind::Open && endsWith(call.name, "starved.flv.xldl") ? EMFILE
+                                                                                            : 0;
+    });
+    const Watch watch = waitUntilDone(startTask(fieldsFor("starved.flv")));
+    setFileCallHook(nullptr);
+    EXPECT_EQ(watch.last.state(), XLDL_STATE_FAILED);
+    EXPECT_EQ(watch.last.failureCode(), XLDL_FAIL_NO_HANDLES);
+    EXPECT_TRUE(server.requests().empty());
+
     // With descriptors back, the same download goes through.
-    CreateRecordFields fields = fieldsFor("starved.flv");
-    fields.folder = toUtf16(folder + "/");
-    EXPECT_EQ(waitUntilDone(startTask(fields)).last.state(), XLDL_STATE_FINISHED);
-    EXPECT_EQ(readFile(dir.path() / "starved" / "starved.flv"), "payload");
+    EXPECT_EQ(waitUntilDone(startTask(fieldsFor("starved.flv"))).last.state(), XLDL_STATE_FINISHED);
+    EXPECT_EQ(readFile(dir.path() / "starved.flv"), "payload");
 }
 
 int threadCount() {

@@ -239,21 +239,6 @@ bool refused(int verdict) {
 using ld::engine::testing::FileCall;
 using ld::engine::testing::fileCallVerdict;
 
-extern "C" int open(const char* path, int flags, ...) {
-    mode_t mode = 0;
-    if ((flags & (O_CREAT | O_TMPFILE)) != 0) {
-        va_list arguments;
-        va_start(arguments, flags);
-        mode = static_cast<mode_t>(va_arg(arguments, int));
-        va_end(arguments);
-    }
-    if (refused(fileCallVerdict({FileCall::Kind::Open, AT_FDCWD, path, nullptr, 0, 0}))) {
-        return -1;
-    }
-    static const auto real = realFunction<int (*)(const char*, int, ...)>("open");
-    return real(path, flags, mode);
-}
-
 extern "C" int openat(int folder, const char* name, int flags, ...) {
     mode_t mode = 0;
     if ((flags & (O_CREAT | O_TMPFILE)) != 0) {

@@ -15,9 +15,7 @@ struct FileCall {
     enum class Kind { Open, Write, Truncate, Rename, Unlink, Flush };
     Kind kind;
     int fd;            // Write, Truncate, Flush: the file; Open, Rename, Unlink: the folder
-                       // (AT_FDCWD for an open by path)
-    const char* name;  // Open, Rename (from), Unlink: the name in the folder (or the path);
-                       // else null
+    const char* name;  // Open, Rename (from), Unlink: the name in the folder; else null
     const char* to;    // Rename: the new name; else null
     long long length;  // Truncate: the new length; Write: the offset
     long long size;    // Write: how many bytes
