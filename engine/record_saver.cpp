@@ -2,78 +2,91 @@
 
 #include <algorithm>
 
+#include "engine/library_pin.h"
 #include "engine/resume_metadata.h"
 
 namespace ld::engine {
 
-RecordSaver::RecordSaver() : thread_([this] { run(); }) {}
+RecordSaver::RecordSaver()
+    : state_(std::make_shared<State>()), thread_([state = state_] { run(*state); }) {}
 
 RecordSaver::~RecordSaver() {
-    {
-        const std::lock_guard lock(mutex_);
-        stopping_ = true;
-        queue_.clear();
+    std::unique_lock lock(state_->mutex);
+    state_->stopping = true;
+    state_->queue.clear();
+    state_->runningForgotten = true;  // every target has let go by now
+    state_->changed.notify_all();
+    state_->changed.wait(lock, [this] { return state_->phase != Phase::Writing; });
+    const bool flushing = state_->phase == Phase::Flushing;
+    lock.unlock();
+    if (flushing) {
+        // A flush of data no record will claim: the thread ends when it returns.
+        keepLibraryLoaded();
+        thread_.detach();
+    } else {
+        thread_.join();
     }
-    changed_.notify_all();
-    thread_.join();
 }
 
 void RecordSaver::submit(Job job) {
     {
-        const std::lock_guard lock(mutex_);
-        const auto queued = std::find_if(queue_.begin(), queue_.end(),
+        const std::lock_guard lock(state_->mutex);
+        auto& queue = state_->queue;
+        const auto queued = std::find_if(queue.begin(), queue.end(),
                                          [&job](const Job& j) { return j.key == job.key; });
-        if (queued != queue_.end()) {
+        if (queued != queue.end()) {
             *queued = std::move(job);
         } else {
-            queue_.push_back(std::move(job));
+            queue.push_back(std::move(job));
         }
     }
-    changed_.notify_all();
+    state_->changed.notify_all();
 }
 
 void RecordSaver::forget(const void* key) {
-    std::unique_lock lock(mutex_);
-    std::erase_if(queue_, [key](const Job& j) { return j.key == key; });
-    if (runningKey_ != key) {
+    State& state = *state_;
+    std::unique_lock lock(state.mutex);
+    std::erase_if(state.queue, [key](const Job& j) { return j.key == key; });
+    if (state.runningKey != key) {
         return;
     }
-    runningForgotten_ = true;
-    changed_.wait(lock, [this, key] { return runningKey_ != key || phase_ != Phase::Writing; });
+    state.runningForgotten = true;
+    state.changed.wait(
+        lock, [&state, key] { return state.runningKey != key || state.phase != Phase::Writing; });
 }
 
-void RecordSaver::run() {
-    std::unique_lock lock(mutex_);
+void RecordSaver::run(State& state) {
+    std::unique_lock lock(state.mutex);
     while (true) {
-        changed_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
-        if (stopping_) {
+        state.changed.wait(lock, [&state] { return state.stopping || !state.queue.empty(); });
+        if (state.stopping) {
             return;
         }
-        Job job = std::move(queue_.front());
-        queue_.pop_front();
-        runningKey_ = job.key;
-        runningForgotten_ = false;
-        phase_ = Phase::Flushing;
+        Job job = std::move(state.queue.front());
+        state.queue.pop_front();
+        state.runningKey = job.key;
+        state.runningForgotten = false;
+        state.phase = Phase::Flushing;
         lock.unlock();
-        carryOut(job);
+        carryOut(state, job);
         // The job's handles close here, outside the lock.
         job = Job();
         lock.lock();
-        runningKey_ = nullptr;
-        phase_ = Phase::Idle;
-        changed_.notify_all();
+        state.runningKey = nullptr;
+        state.phase = Phase::Idle;
+        state.changed.notify_all();
     }
 }
 
-void RecordSaver::carryOut(Job& job) {
+void RecordSaver::carryOut(State& state, Job& job) {
     try {
         const bool flushed = job.data.flush() == FileError::None;
         {
-            const std::lock_guard lock(mutex_);
-            if (!flushed || runningForgotten_) {
+            const std::lock_guard lock(state.mutex);
+            if (!flushed || state.runningForgotten) {
                 return;
             }
-            phase_ = Phase::Writing;
+            state.phase = Phase::Writing;
         }
         saveMetadataText(job.folder, job.name, job.text);
     } catch (...) {

@@ -6,11 +6,14 @@
 // target's record or cuts its data itself: afterwards no job of the key writes a record any
 // more. A job still flushing is left to finish its flush on its own handles (it writes
 // nothing then); one already writing its record is waited for, which takes a small write.
-// Thread-safe; the handles of a job are its own duplicates, closed when it ends.
+// Thread-safe; the handles of a job are its own duplicates, closed when it ends. At the end
+// nothing waits for a flush whose record will not be written: the thread is left to finish
+// it on its own, holding its own share of the state (and the library stays loaded).
 #pragma once
 
 #include <condition_variable>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -31,7 +34,8 @@ class RecordSaver {
 
     // Starts the thread; throws std::system_error when it cannot.
     RecordSaver();
-    // Drops the jobs not yet started, waits for the one running and ends the thread.
+    // Drops the jobs not yet started and ends the thread: at once when it is idle or only
+    // flushing, after the record it is writing otherwise.
     ~RecordSaver();
     RecordSaver(const RecordSaver&) = delete;
     RecordSaver& operator=(const RecordSaver&) = delete;
@@ -44,16 +48,21 @@ class RecordSaver {
   private:
     enum class Phase { Idle, Flushing, Writing };
 
-    void run();
-    void carryOut(Job& job);
+    // What the thread shares with the owner; the thread keeps its share to the end.
+    struct State {
+        std::mutex mutex;
+        std::condition_variable changed;
+        std::deque<Job> queue;
+        const void* runningKey = nullptr;
+        Phase phase = Phase::Idle;
+        bool runningForgotten = false;
+        bool stopping = false;
+    };
 
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::deque<Job> queue_;
-    const void* runningKey_ = nullptr;
-    Phase phase_ = Phase::Idle;
-    bool runningForgotten_ = false;
-    bool stopping_ = false;
+    static void run(State& state);
+    static void carryOut(State& state, Job& job);
+
+    std::shared_ptr<State> state_;
     std::thread thread_;
 };
 
