@@ -16,7 +16,7 @@ AnswerDecision decide(Kind kind) {
 
 AnswerDecision judgePartial(const AnswerHead& head, const AskedFor& asked, const HeldData& held) {
     const auto& range = head.contentRange;
-    if (!range || range->first != asked.from || !asked.forSegment) {
+    if (!range || range->first != asked.from || (!asked.forSegment && !asked.comparesHeld)) {
         // Not the range asked for: ranges from this server cannot be trusted.
         return decide(Kind::DistrustRanges);
     }
@@ -57,7 +57,8 @@ AnswerDecision judgeWhole(const AnswerHead& head, const AskedFor& asked) {
 AnswerDecision judgeUnsatisfiable(const AnswerHead& head, const AskedFor& asked,
                                   const HeldData& held) {
     const std::int64_t serverTotal = head.contentRange ? head.contentRange->total : -1;
-    if (held.complete && (serverTotal < 0 || serverTotal == held.plannedTotal)) {
+    if (held.complete && (serverTotal < 0 || serverTotal == held.plannedTotal) &&
+        asked.from >= held.plannedTotal) {
         // Everything is on disk already; the server just has nothing after it.
         return decide(Kind::AlreadyComplete);
     }

@@ -29,9 +29,10 @@ struct AnswerHead {
 
 // The request the answer belongs to.
 struct AskedFor {
-    std::int64_t from = 0;   // first byte asked for
-    bool sentRange = true;   // a Range header went out
-    bool forSegment = true;  // false: the check that data claiming to be complete still is
+    std::int64_t from = 0;      // first byte asked for
+    bool sentRange = true;      // a Range header went out
+    bool forSegment = true;     // false: the check that data claiming to be complete still is
+    bool comparesHeld = false;  // its first bytes are held already and are to be compared
 };
 
 // What the task holds when the answer arrives.

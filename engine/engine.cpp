@@ -5,6 +5,7 @@
 #include <chrono>
 
 #include "common/ascii.h"
+#include "engine/library_pin.h"
 #include "engine/target_name.h"
 #include "engine/task.h"
 #include "xldl/task_layout.h"
@@ -45,24 +46,40 @@ int rejectionOf(const TaskRequest& request) {
 
 }  // namespace
 
-Engine::Engine(Settings settings) : settings_(settings) {
-    if (multi_.valid()) {
+Engine::Engine(Settings settings) : shared_(std::make_shared<Shared>(settings)) {
+    if (shared_->multi.valid()) {
+        CURLM* multi = shared_->multi.get();
         // Each transfer gets a connection of its own, also over HTTP/2: servers limit the
         // rate per connection, which is what several connections are for.
-        curl_multi_setopt(multi_.get(), CURLMOPT_PIPELINING, CURLPIPE_NOTHING);
-        thread_ = std::thread([this] { run(); });
+        curl_multi_setopt(multi, CURLMOPT_PIPELINING, CURLPIPE_NOTHING);
+        // Idle connections kept for reuse: one per connection a download may use.
+        curl_multi_setopt(multi, CURLMOPT_MAXCONNECTS, static_cast<long>(settings.maxConnections));
+        thread_ = std::thread([shared = shared_] {
+            run(*shared);
+            const std::lock_guard lock(shared->mutex);
+            shared->finished = true;
+            shared->finishedChanged.notify_all();
+        });
     }
 }
 
 Engine::~Engine() {
-    {
-        const std::lock_guard lock(mutex_);
-        quit_ = true;
+    if (!thread_.joinable()) {
+        return;
     }
-    if (thread_.joinable()) {
-        multi_.wakeup();
+    std::unique_lock lock(shared_->mutex);
+    shared_->quit = true;
+    shared_->multi.wakeup();
+    if (shared_->finishedChanged.wait_for(lock, kShutdownDeadline,
+                                          [this] { return shared_->finished; })) {
+        lock.unlock();
         thread_.join();
+        return;
     }
+    lock.unlock();
+    // The thread holds its share of the state; the library's code must stay mapped for it.
+    keepLibraryLoaded();
+    thread_.detach();
 }
 
 std::uint32_t Engine::createTask(TaskRequest request) {
@@ -76,8 +93,8 @@ std::uint32_t Engine::createTask(TaskRequest request) {
     }
     auto status = std::make_shared<StatusBox>(initial);
     {
-        const std::lock_guard lock(mutex_);
-        statuses_.emplace(handle, status);
+        const std::lock_guard lock(shared_->mutex);
+        shared_->statuses.emplace(handle, status);
     }
     if (rejection == 0) {
         post({Command::Kind::Add, handle, std::move(status), std::move(request)});
@@ -114,34 +131,34 @@ std::optional<TaskSnapshot> Engine::query(std::uint32_t handle) const {
 }
 
 std::shared_ptr<StatusBox> Engine::find(std::uint32_t handle) const {
-    const std::lock_guard lock(mutex_);
-    const auto it = statuses_.find(handle);
-    return it == statuses_.end() ? nullptr : it->second;
+    const std::lock_guard lock(shared_->mutex);
+    const auto it = shared_->statuses.find(handle);
+    return it == shared_->statuses.end() ? nullptr : it->second;
 }
 
 void Engine::post(Command command) {
     {
-        const std::lock_guard lock(mutex_);
-        commands_.push_back(std::move(command));
+        const std::lock_guard lock(shared_->mutex);
+        shared_->commands.push_back(std::move(command));
     }
-    multi_.wakeup();
+    shared_->multi.wakeup();
 }
 
-void Engine::run() {
+void Engine::run(Shared& shared) {
     TargetClaims claims;
-    EngineContext context{multi_, settings_, claims};
+    EngineContext context{shared.multi, shared.settings, claims, shared.saver};
     TaskMap tasks;
     while (true) {
         std::vector<Command> commands;
         {
-            const std::lock_guard lock(mutex_);
-            if (quit_) {
+            const std::lock_guard lock(shared.mutex);
+            if (shared.quit) {
                 break;
             }
-            commands.swap(commands_);
+            commands.swap(shared.commands);
         }
         try {
-            runOnce(commands, context, tasks);
+            runOnce(shared, commands, context, tasks);
         } catch (...) {
             // Not to be traced to one task: every task fails, the engine carries on.
             for (auto& [handle, task] : tasks) {
@@ -152,7 +169,7 @@ void Engine::run() {
                     command.status->markFailed(XLDL_FAIL_INTERNAL);
                 }
             }
-            multi_.poll(std::chrono::ceil<std::chrono::milliseconds>(kLongestWait));
+            shared.multi.poll(std::chrono::ceil<std::chrono::milliseconds>(kLongestWait));
         }
     }
     // Tasks go first: each removes its transfers from the multi handle and saves what is
@@ -160,7 +177,8 @@ void Engine::run() {
     tasks.clear();
 }
 
-void Engine::runOnce(std::vector<Command>& commands, EngineContext& context, TaskMap& tasks) {
+void Engine::runOnce(Shared& shared, std::vector<Command>& commands, EngineContext& context,
+                     TaskMap& tasks) {
     using Clock = std::chrono::steady_clock;
     for (Command& command : commands) {
         const auto it = tasks.find(command.handle);
@@ -192,8 +210,8 @@ void Engine::runOnce(std::vector<Command>& commands, EngineContext& context, Tas
     }
     commands.clear();
 
-    multi_.perform();
-    while (CURLMsg* message = multi_.nextMessage()) {
+    shared.multi.perform();
+    while (CURLMsg* message = shared.multi.nextMessage()) {
         if (message->msg != CURLMSG_DONE) {
             continue;
         }
@@ -216,7 +234,7 @@ void Engine::runOnce(std::vector<Command>& commands, EngineContext& context, Tas
             task->failInternal();
         }
     }
-    multi_.poll(std::chrono::ceil<std::chrono::milliseconds>(wait));
+    shared.multi.poll(std::chrono::ceil<std::chrono::milliseconds>(wait));
 }
 
 }  // namespace ld::engine

@@ -2,6 +2,8 @@
 // queue. All public members may be called from any thread.
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -12,6 +14,7 @@
 
 #include "engine/create_record.h"
 #include "engine/curl_handles.h"
+#include "engine/record_saver.h"
 #include "engine/settings.h"
 #include "engine/task.h"
 #include "engine/task_status.h"
@@ -21,10 +24,15 @@ namespace ld::engine {
 class Engine {
   public:
     explicit Engine(Settings settings);
-    // Stops every transfer (partial data is kept for a resume) and joins the thread.
+    // Stops every transfer (partial data is kept for a resume) and waits for the thread, but
+    // never longer than kShutdownDeadline: a thread stuck in a system call (a hung network
+    // file system, a flush that never returns) is then left to run on its own until the
+    // process ends, with everything it uses (see Shared), and the library stays loaded.
     ~Engine();
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
+
+    static constexpr std::chrono::seconds kShutdownDeadline{3};
 
     // False when libcurl could not be set up or the thread could not start.
     bool running() const { return thread_.joinable(); }
@@ -47,20 +55,31 @@ class Engine {
 
     using TaskMap = std::map<std::uint32_t, std::unique_ptr<Task>>;
 
+    // What the API side and the engine thread share. The thread holds it too, so a thread
+    // left behind by the destructor never touches freed memory.
+    struct Shared {
+        explicit Shared(Settings s) : settings(s) {}
+        const Settings settings;
+        MultiHandle multi;
+        RecordSaver saver;
+        mutable std::mutex mutex;
+        std::map<std::uint32_t, std::shared_ptr<StatusBox>> statuses;
+        std::vector<Command> commands;
+        bool quit = false;
+        bool finished = false;  // the thread has let go of every task
+        std::condition_variable finishedChanged;
+    };
+
     std::shared_ptr<StatusBox> find(std::uint32_t handle) const;
     void post(Command command);
     // The engine thread. No exception leaves it: one thrown while working on a task fails
     // that task with XLDL_FAIL_INTERNAL, any other fails every task; the thread carries on.
-    void run();
+    static void run(Shared& shared);
     // One round: the queued commands, the multi handle, every task's update, then a wait.
-    void runOnce(std::vector<Command>& commands, EngineContext& context, TaskMap& tasks);
+    static void runOnce(Shared& shared, std::vector<Command>& commands, EngineContext& context,
+                        TaskMap& tasks);
 
-    const Settings settings_;
-    MultiHandle multi_;
-    mutable std::mutex mutex_;
-    std::map<std::uint32_t, std::shared_ptr<StatusBox>> statuses_;
-    std::vector<Command> commands_;
-    bool quit_ = false;
+    std::shared_ptr<Shared> shared_;
     std::thread thread_;
 };
 

@@ -20,6 +20,9 @@ Fetch::Fetch(const TaskRequest& request, EngineContext& context, TargetFile& tar
 // ---- Progress on disk ----------------------------------------------------------------------
 
 void Fetch::loadOrReset(bool resume) {
+    transfers_.clear();
+    confirmed_ = false;
+    pieceHandOffs_ = 0;
     planner_.reset(-1);
     remote_ = {};
     if (resume) {
@@ -33,10 +36,21 @@ void Fetch::loadOrReset(bool resume) {
             }
         }
     }
-    target_.removeResume();
+    emptyDataFile();
+}
+
+bool Fetch::emptyDataFile() {
+    // The record goes first, and for good: after a crash it must not claim ranges of the
+    // data cut here.
+    if (!target_.removeResume()) {
+        owner_.fail(XLDL_FAIL_FILE_IO);
+        return false;
+    }
     if (const int code = target_.truncate(0); code != 0) {
         owner_.fail(code);
+        return false;
     }
+    return true;
 }
 
 ResumeMetadata Fetch::resumeRecord() const {
@@ -49,6 +63,9 @@ void Fetch::begin() {
     retry_.clear();
     speed_.reset();
     confirmed_ = transfers_.releaseHeld();
+    if (!confirmed_) {
+        planner_.markResumed();
+    }
 }
 
 void Fetch::hold(Clock::time_point now) {
@@ -77,139 +94,6 @@ void Fetch::launchMore(Clock::time_point now) {
     }
 }
 
-// ---- Answers ------------------------------------------------------------------------------
-
-std::size_t Fetch::write(Transfer& transfer, const char* data, std::size_t size) {
-    if (!transfer.judged()) {
-        judge(transfer);
-        if (transfer.settled()) {
-            return 0;
-        }
-    }
-    if (transfer.segment() == kNoSegment) {
-        transfer.cancel();
-        return 0;
-    }
-    const Segment segment = rangeOf(transfer);
-    std::size_t take = size;
-    if (segment.end != Segment::kUnknownEnd) {
-        take = static_cast<std::size_t>(std::clamp<std::int64_t>(segment.end - segment.pos, 0,
-                                                                 static_cast<std::int64_t>(size)));
-    }
-    if (take > 0) {
-        if (const int code = target_.writeAt(segment.pos, data, take); code != 0) {
-            transfer.settle({TransferVerdict::Kind::Fatal, code, {}});
-            return 0;
-        }
-        planner_.advance(transfer.segment(), static_cast<std::int64_t>(take));
-        speed_.add(static_cast<std::int64_t>(take));
-        retry_.noteProgress();
-        resumeDataDirty_ = true;
-    }
-    if (take < size) {
-        transfer.settle({TransferVerdict::Kind::ReachedEnd, 0, {}});
-    }
-    return take;
-}
-
-void Fetch::judge(Transfer& transfer) {
-    using Kind = AnswerDecision::Kind;
-    transfer.markJudged();
-    const ResponseHeaders& headers = transfer.headers();
-    const AnswerHead head{transfer.status(),      headers.contentRange(), headers.etag(),
-                          headers.lastModified(), headers.retryAfter(),   transfer.contentLength()};
-    const AskedFor asked{transfer.from(), transfer.sentRange(), transfer.segment() != kNoSegment};
-    const HeldData held{remote_, planner_.total(), planner_.doneBytes(), planner_.complete(),
-                        planner_.total() < 0 && planner_.segments().size() == 1};
-    const AnswerDecision decision =
-        judgeAnswer(head, asked, held, std::chrono::system_clock::now());
-    switch (decision.kind) {
-        case Kind::KeepRange:
-            keepRange(transfer, decision);
-            break;
-        case Kind::KeepWhole:
-            keepWhole(transfer, decision);
-            break;
-        case Kind::DistrustRanges:
-            rangesRefused_ = true;
-            restartFromZero(Clock::now());
-            break;
-        case Kind::StartOver:
-            restartFromZero(Clock::now());
-            break;
-        case Kind::WrongLength:
-            transfer.cancel();
-            break;
-        case Kind::AlreadyComplete:
-            transfer.settle({TransferVerdict::Kind::Complete416, 0, {}});
-            break;
-        case Kind::EndsHere:
-            planner_.closeAtCurrentPosition();
-            remote_.total = decision.adoptTotal;
-            transfer.settle({TransferVerdict::Kind::Complete416, 0, {}});
-            break;
-        case Kind::Failed:
-            transfer.settle({decision.transient ? TransferVerdict::Kind::Transient
-                                                : TransferVerdict::Kind::Fatal,
-                             decision.failureCode, decision.retryAfter});
-            break;
-    }
-}
-
-void Fetch::keepRange(Transfer& transfer, const AnswerDecision& decision) {
-    if (decision.adoptTotal >= 0 && !adoptLength(decision.adoptTotal)) {
-        transfer.cancel();
-        return;
-    }
-    // A server may answer with less than asked; the piece then ends where its answer does
-    // and the next request asks for the rest.
-    const std::int64_t askedEnd = transfer.end() >= 0 ? transfer.end() : planner_.total();
-    if (const auto& range = transfer.headers().contentRange();
-        range && askedEnd >= 0 && range->last >= range->first && range->last + 1 < askedEnd) {
-        transfer.endAt(range->last + 1);
-    }
-    remote_ = decision.remote;
-    transfer.startFlowing();
-    confirmed_ = true;
-    resumeDataDirty_ = true;
-}
-
-void Fetch::keepWhole(Transfer& transfer, const AnswerDecision& decision) {
-    // Start the file over with this answer.
-    transfers_.cancelAllBut(transfer);
-    pieceHandOffs_ = 0;
-    planner_.reset(-1, transfer.id());
-    transfer.moveToSegment(0);
-    transfer.endAt(-1);  // it asked for a piece, but brings the whole file
-    if (const int code = target_.truncate(0); code != 0) {
-        owner_.fail(code);
-        return;
-    }
-    remote_ = decision.remote;
-    if (decision.rangesRefused) {
-        rangesRefused_ = true;
-    }
-    if (decision.adoptTotal >= 0 && !adoptLength(decision.adoptTotal)) {
-        transfer.cancel();
-        return;
-    }
-    transfer.startFlowing();
-    confirmed_ = true;
-    resumeDataDirty_ = true;
-}
-
-bool Fetch::adoptLength(std::int64_t total) {
-    if (!planner_.setTotal(total)) {
-        restartFromZero(Clock::now());
-        return false;
-    }
-    if (const int code = target_.preallocate(total); code != 0) {
-        owner_.fail(code);
-        return false;
-    }
-    return true;
-}
-
 void Fetch::restartFromZero(Clock::time_point now) {
     transfers_.cancelAll();
     pieceHandOffs_ = 0;
@@ -217,8 +101,7 @@ void Fetch::restartFromZero(Clock::time_point now) {
     remote_ = {};
     confirmed_ = false;
     resumeDataDirty_ = true;
-    if (const int code = target_.truncate(0); code != 0) {
-        owner_.fail(code);
+    if (!emptyDataFile()) {
         return;
     }
     if (retry_.noteImmediateRetry(now) == RetryState::Outcome::GiveUp) {
@@ -290,6 +173,9 @@ void Fetch::settleByResult(Transfer& transfer, Clock::time_point now) {
 void Fetch::retryLater(Transfer& transfer, int code, std::chrono::milliseconds retryAfter,
                        Clock::time_point now) {
     planner_.release(transfer.id());
+    if (transfer.segment() != kNoSegment) {
+        planner_.markResumed(transfer.segment());  // the next answer may be another file's
+    }
     pieceHandOffs_ = 0;
     if ((code == 429 || code == 503) && transfers_.othersDelivering(transfer)) {
         // The server turns away extra connections: carry on with those it serves.
@@ -317,23 +203,40 @@ Segment Fetch::rangeOf(const Transfer& transfer) const {
 
 // ---- New transfers -------------------------------------------------------------------------
 
-int Fetch::connectionLimit() const {
-    if (!confirmed_ || rangesRefused_ || planner_.total() < settings_.segmentThreshold) {
+int Fetch::plannedConnections() const {
+    if (rangesRefused_ || planner_.total() < settings_.segmentThreshold) {
         return 1;
     }
     return std::max(1, std::min(settings_.maxConnections, serverConnectionLimit_));
 }
 
+int Fetch::connectionLimit() const {
+    return confirmed_ ? plannedConnections() : 1;
+}
+
+bool Fetch::canTellVersions() const {
+    return !remote_.etag.empty() || !remote_.lastModified.empty();
+}
+
 void Fetch::launchTransfers() {
     if (planner_.complete()) {
         // Saved data claims to be complete: ask for what follows it, which a server that
-        // still has the same file answers with 416.
+        // still has the same file answers with 416; without validators, for its last bytes
+        // again, which must match.
         if (transfers_.empty() && !confirmed_) {
-            launch(kNoSegment, planner_.total(), -1, context_.nextTransferId++);
+            const std::int64_t total = planner_.total();
+            const std::int64_t held =
+                canTellVersions() ? 0 : std::min(settings_.resumeCheckBytes, total);
+            launch(kNoSegment, total - held, held > 0 ? total - 1 : -1, held,
+                   context_.nextTransferId++);
         }
         return;
     }
     const int limit = connectionLimit();
+    // A file that goes over several connections is asked for in pieces from the first
+    // request on, also when it resumes, so the connections that join once the answer
+    // confirms ranges share the rest.
+    const bool inPieces = plannedConnections() > 1;
     while (static_cast<int>(transfers_.size()) < limit && (confirmed_ || transfers_.empty())) {
         const int id = context_.nextTransferId++;
         auto segment = planner_.takeUnowned(id);
@@ -349,16 +252,26 @@ void Fetch::launchTransfers() {
         }
         const Segment& s = planner_.at(*segment);
         std::int64_t end = s.end;
-        if (limit > 1 && end != Segment::kUnknownEnd) {
+        if (inPieces && end != Segment::kUnknownEnd) {
             end = std::min(end, s.pos + settings_.pieceBytes);
         }
-        if (!launch(*segment, s.pos, end == Segment::kUnknownEnd ? -1 : end - 1, id)) {
+        // Without validators, a resumed range first asks again for bytes it holds.
+        std::int64_t held = 0;
+        if (s.resumed) {
+            held =
+                canTellVersions() ? 0 : planner_.heldBefore(*segment, settings_.resumeCheckBytes);
+            if (held == 0) {
+                planner_.markContinued(*segment);
+            }
+        }
+        if (!launch(*segment, s.pos - held, end == Segment::kUnknownEnd ? -1 : end - 1, held, id)) {
             break;
         }
     }
 }
 
-bool Fetch::launch(std::size_t segment, std::int64_t from, std::int64_t to, int id) {
+bool Fetch::launch(std::size_t segment, std::int64_t from, std::int64_t to, std::int64_t held,
+                   int id) {
     const TransferRequest request{request_.url,
                                   request_.referrer,
                                   request_.cookies,
@@ -372,6 +285,7 @@ bool Fetch::launch(std::size_t segment, std::int64_t from, std::int64_t to, int 
         owner_.fail(XLDL_FAIL_INTERNAL);
         return false;
     }
+    transfer->compareHeld(held);
     if (pieceHandOffs_ > 0 && segment != kNoSegment) {
         --pieceHandOffs_;
         transfer->markContinuation();

@@ -29,6 +29,7 @@ struct EngineContext {
     MultiHandle& multi;
     const Settings& settings;
     TargetClaims& claims;
+    RecordSaver& saver;
     int nextTransferId = 1;
 };
 
@@ -84,6 +85,7 @@ class Fetch {
 
     std::int64_t total() const { return planner_.total(); }
     std::int64_t doneBytes() const { return planner_.doneBytes(); }
+    // Connections allowed now: one until an answer is confirmed.
     int connectionLimit() const;
     // Connections delivering data right now.
     int flowingConnections() const { return transfers_.flowing(); }
@@ -93,10 +95,18 @@ class Fetch {
   private:
     static constexpr std::size_t kNoSegment = static_cast<std::size_t>(-1);
 
+    // Bytes of a kept answer: those it repeats of the data held are compared with it
+    // (compareHeld), the rest are written into its range (store). Each returns how many
+    // bytes it took.
+    std::size_t compareHeld(Transfer& transfer, const char* data, std::size_t size);
+    std::size_t store(Transfer& transfer, const char* data, std::size_t size);
     void judge(Transfer& transfer);
     void keepRange(Transfer& transfer, const AnswerDecision& decision);
     void keepWhole(Transfer& transfer, const AnswerDecision& decision);
     bool adoptLength(std::int64_t total);
+    // Removes the record, then empties the data file; false (and the task failed) when
+    // either cannot be done.
+    bool emptyDataFile();
     void restartFromZero(Clock::time_point now);
 
     void settle(Transfer& transfer, Clock::time_point now);
@@ -106,8 +116,13 @@ class Fetch {
     void removeEndedTransfers(Clock::time_point now);
     // The part of its range a transfer fills: its segment, up to where its piece ends.
     Segment rangeOf(const Transfer& transfer) const;
+    // Connections the file is planned for once ranges are confirmed.
+    int plannedConnections() const;
+    // The server gave an ETag or a Last-Modified to tell versions of the file apart.
+    bool canTellVersions() const;
     void launchTransfers();
-    bool launch(std::size_t segment, std::int64_t from, std::int64_t to, int id);
+    // `held`: the first bytes asked for are on disk already and are to be compared.
+    bool launch(std::size_t segment, std::int64_t from, std::int64_t to, std::int64_t held, int id);
 
     const TaskRequest& request_;
     EngineContext& context_;

@@ -34,6 +34,9 @@ FileError fromErrno(int error) {
             return FileError::InvalidPath;
         case EEXIST:
             return FileError::AlreadyExists;
+        case EMFILE:
+        case ENFILE:
+            return FileError::NoHandles;
         default:
             return FileError::Other;
     }
@@ -41,6 +44,22 @@ FileError fromErrno(int error) {
 
 FileError lastError() {
     return fromErrno(errno);
+}
+
+// What a failed open of one name inside the folder means. The name is a single component
+// opened with O_NOFOLLOW, so a link loop is the name itself being a link; a folder shows as
+// EISDIR, and a FIFO without a reader (or a device without its hardware) as ENXIO.
+FileError openError(int error) {
+    switch (error) {
+        case ELOOP:
+        case EISDIR:
+        case ENXIO:
+        case ENODEV:
+        case EOPNOTSUPP:
+            return FileError::NotRegular;
+        default:
+            return fromErrno(error);
+    }
 }
 
 void closeFd(int& fd) {
@@ -62,32 +81,47 @@ int openFlags(PlatformFile::Mode mode) {
     return O_RDONLY;
 }
 
+std::string deviceAndNumber(const struct stat& info) {
+    return std::to_string(info.st_dev) + ':' + std::to_string(info.st_ino);
+}
+
+// How replacing a regular file by swapping names ended.
+enum class Exchange {
+    Unavailable,  // nothing changed; a plain rename may replace the target
+    Done,         // the new data has the target's name
+};
+
 // Replaces the regular file `to` with `from` by swapping the two names in one step and
-// removing the old data, now under `from`. False, with nothing changed, where that cannot be
-// done; the caller then renames over `to`.
+// removing the old data, now under `from`.
 // A rename over an existing file makes ext4 (auto_da_alloc) start writing the whole new file
 // back inside the call, which costs hundreds of milliseconds for a large download and
 // competes with whatever follows; swapping the names does not.
-bool exchangeWithRegularFile(int folder, const std::string& from, const std::string& to) {
+// Every step either leaves the names as they were (Unavailable) or the new data under `to`
+// (Done): when the old data cannot be removed after the swap, the names are swapped back so
+// the caller's plain rename replaces it in one step; when swapping back fails too, the new
+// data stays in place and the old data under `from`, and nothing else is tried, since a
+// rename then would put the old data over the new.
+Exchange exchangeWithRegularFile(int folder, const std::string& from, const std::string& to) {
 #ifdef RENAME_EXCHANGE
     struct stat info {};
     if (::fstatat(folder, to.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode)) {
-        return false;
+        return Exchange::Unavailable;
     }
     if (::renameat2(folder, from.c_str(), folder, to.c_str(), RENAME_EXCHANGE) != 0) {
-        return false;
+        return Exchange::Unavailable;
     }
-    if (::unlinkat(folder, from.c_str(), 0) != 0) {
-        // Whatever took the old file's place cannot be removed: swap back.
-        ::renameat2(folder, from.c_str(), folder, to.c_str(), RENAME_EXCHANGE);
-        return false;
+    if (::unlinkat(folder, from.c_str(), 0) == 0) {
+        return Exchange::Done;
     }
-    return true;
+    if (::renameat2(folder, from.c_str(), folder, to.c_str(), RENAME_EXCHANGE) == 0) {
+        return Exchange::Unavailable;
+    }
+    return Exchange::Done;
 #else
     (void)folder;
     (void)from;
     (void)to;
-    return false;
+    return Exchange::Unavailable;
 #endif
 }
 
@@ -120,7 +154,7 @@ PlatformFolder PlatformFolder::open(const std::filesystem::path& path, FileError
     std::error_code ignored;
     std::filesystem::create_directories(path, ignored);
     PlatformFolder folder;
-    folder.fd_ = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    folder.fd_ = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
     error = folder.valid() ? FileError::None : lastError();
     return folder;
 }
@@ -129,23 +163,36 @@ bool PlatformFolder::valid() const {
     return fd_ >= 0;
 }
 
+PlatformFolder PlatformFolder::duplicate() const {
+    PlatformFolder copy;
+    copy.fd_ = fd_ >= 0 ? ::fcntl(fd_, F_DUPFD_CLOEXEC, 0) : -1;
+    return copy;
+}
+
 std::string PlatformFolder::identity() const {
     struct stat info {};
     if (::fstat(fd_, &info) != 0) {
         return {};
     }
-    return std::to_string(info.st_dev) + ':' + std::to_string(info.st_ino);
+    return deviceAndNumber(info);
 }
 
 bool PlatformFolder::contains(const std::string& name) const {
+    return entry(name) != Entry::Missing;
+}
+
+PlatformFolder::Entry PlatformFolder::entry(const std::string& name) const {
     struct stat info {};
-    return ::fstatat(fd_, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
+    if (::fstatat(fd_, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        return Entry::Missing;  // or out of reach, which the open then tells
+    }
+    return S_ISREG(info.st_mode) ? Entry::RegularFile : Entry::Other;
 }
 
 FileError PlatformFolder::rename(const std::string& from, const std::string& to,
                                  bool replace) const {
     if (replace) {
-        if (exchangeWithRegularFile(fd_, from, to)) {
+        if (exchangeWithRegularFile(fd_, from, to) == Exchange::Done) {
             return FileError::None;
         }
         return ::renameat(fd_, from.c_str(), fd_, to.c_str()) == 0 ? FileError::None : lastError();
@@ -166,8 +213,12 @@ FileError PlatformFolder::rename(const std::string& from, const std::string& to,
     return FileError::None;
 }
 
-void PlatformFolder::remove(const std::string& name) const {
-    ::unlinkat(fd_, name.c_str(), 0);
+FileError PlatformFolder::remove(const std::string& name) const {
+    return ::unlinkat(fd_, name.c_str(), 0) == 0 ? FileError::None : lastError();
+}
+
+FileError PlatformFolder::flush() const {
+    return ::fsync(fd_) == 0 ? FileError::None : lastError();
 }
 
 // ---- PlatformFile ---------------------------------------------------------------------------
@@ -188,8 +239,23 @@ PlatformFile::~PlatformFile() {
 
 FileError PlatformFile::open(const PlatformFolder& folder, const std::string& name, Mode mode) {
     closeFd(fd_);
-    fd_ = ::openat(folder.fd_, name.c_str(), openFlags(mode) | O_CLOEXEC | O_NOFOLLOW, 0644);
-    return fd_ >= 0 ? FileError::None : lastError();
+    // Something other than a regular file is not even opened (a device may act on an open);
+    // the check after the open covers a swap in between.
+    if (folder.entry(name) == PlatformFolder::Entry::Other) {
+        return FileError::NotRegular;
+    }
+    const int fd = ::openat(folder.fd_, name.c_str(),
+                            openFlags(mode) | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0644);
+    if (fd < 0) {
+        return openError(errno);
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return FileError::NotRegular;
+    }
+    fd_ = fd;
+    return FileError::None;
 }
 
 void PlatformFile::close() {
@@ -200,9 +266,23 @@ bool PlatformFile::isOpen() const {
     return fd_ >= 0;
 }
 
+PlatformFile PlatformFile::duplicate() const {
+    PlatformFile copy;
+    copy.fd_ = fd_ >= 0 ? ::fcntl(fd_, F_DUPFD_CLOEXEC, 0) : -1;
+    return copy;
+}
+
 std::int64_t PlatformFile::size() const {
     struct stat info {};
     return ::fstat(fd_, &info) == 0 ? static_cast<std::int64_t>(info.st_size) : -1;
+}
+
+std::string PlatformFile::identity() const {
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0) {
+        return {};
+    }
+    return deviceAndNumber(info);
 }
 
 FileError PlatformFile::truncate(std::int64_t length) {
@@ -256,6 +336,14 @@ FileError PlatformFile::readAt(std::int64_t offset, char* buffer, std::size_t ca
             return lastError();
         }
     }
+}
+
+FileError PlatformFile::flush() {
+#ifdef __APPLE__
+    return ::fsync(fd_) == 0 ? FileError::None : lastError();
+#else
+    return ::fdatasync(fd_) == 0 ? FileError::None : lastError();
+#endif
 }
 
 }  // namespace ld::engine

@@ -42,6 +42,8 @@ FileError fromWin32(DWORD error) {
         case ERROR_ALREADY_EXISTS:
         case ERROR_FILE_EXISTS:
             return FileError::AlreadyExists;
+        case ERROR_TOO_MANY_OPEN_FILES:
+            return FileError::NoHandles;
         default:
             return FileError::Other;
     }
@@ -68,6 +70,23 @@ OVERLAPPED overlappedAt(std::int64_t offset) {
     overlapped.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(offset) & 0xFFFFFFFFu);
     overlapped.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(offset) >> 32);
     return overlapped;
+}
+
+std::string volumeAndIndex(const BY_HANDLE_FILE_INFORMATION& info) {
+    const std::uint64_t index =
+        (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    return std::to_string(info.dwVolumeSerialNumber) + ':' + std::to_string(index);
+}
+
+// Another handle of the same object, or nullptr.
+void* duplicateHandle(void* handle) {
+    HANDLE copy = nullptr;
+    if (handle == nullptr ||
+        !::DuplicateHandle(::GetCurrentProcess(), static_cast<HANDLE>(handle),
+                           ::GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+        return nullptr;
+    }
+    return copy;
 }
 
 // The largest piece one ReadFile or WriteFile call is given.
@@ -130,20 +149,35 @@ bool PlatformFolder::valid() const {
     return handle_ != nullptr;
 }
 
+PlatformFolder PlatformFolder::duplicate() const {
+    PlatformFolder copy;
+    copy.handle_ = duplicateHandle(handle_);
+    if (copy.handle_ != nullptr) {
+        copy.path_ = path_;
+    }
+    return copy;
+}
+
 std::string PlatformFolder::identity() const {
     BY_HANDLE_FILE_INFORMATION info{};
     if (!::GetFileInformationByHandle(static_cast<HANDLE>(handle_), &info)) {
         return {};
     }
-    const std::uint64_t index =
-        (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-    return std::to_string(info.dwVolumeSerialNumber) + ':' + std::to_string(index);
+    return volumeAndIndex(info);
 }
 
 bool PlatformFolder::contains(const std::string& name) const {
-    std::error_code error;
-    return std::filesystem::exists(
-        std::filesystem::symlink_status(path_ / pathFromUtf8(name), error));
+    return entry(name) != Entry::Missing;
+}
+
+PlatformFolder::Entry PlatformFolder::entry(const std::string& name) const {
+    const DWORD attributes = ::GetFileAttributesW((path_ / pathFromUtf8(name)).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return Entry::Missing;  // or out of reach, which the open then tells
+    }
+    return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0
+               ? Entry::Other
+               : Entry::RegularFile;
 }
 
 FileError PlatformFolder::rename(const std::string& from, const std::string& to,
@@ -154,9 +188,17 @@ FileError PlatformFolder::rename(const std::string& from, const std::string& to,
     return ::MoveFileExW(source.c_str(), target.c_str(), flags) ? FileError::None : lastError();
 }
 
-void PlatformFolder::remove(const std::string& name) const {
-    std::error_code ignored;
-    std::filesystem::remove(path_ / pathFromUtf8(name), ignored);
+FileError PlatformFolder::remove(const std::string& name) const {
+    // DeleteFileW removes a file or a link itself, never a folder.
+    if (::DeleteFileW((path_ / pathFromUtf8(name)).c_str())) {
+        return FileError::None;
+    }
+    return lastError();
+}
+
+FileError PlatformFolder::flush() const {
+    // NTFS keeps renames and removals in the order they were made.
+    return FileError::None;
 }
 
 // ---- PlatformFile ---------------------------------------------------------------------------
@@ -192,6 +234,11 @@ FileError PlatformFile::open(const PlatformFolder& folder, const std::string& na
             disposition = CREATE_ALWAYS;
             break;
     }
+    // A folder or a link is not even opened; the check after the open covers a swap in
+    // between.
+    if (folder.entry(name) == PlatformFolder::Entry::Other) {
+        return FileError::NotRegular;
+    }
     const std::filesystem::path path = folder.path_ / pathFromUtf8(name);
     // Open a link itself rather than what it points to, and refuse it below.
     HANDLE handle = ::CreateFileW(
@@ -206,9 +253,11 @@ FileError PlatformFile::open(const PlatformFolder& folder, const std::string& na
         ::CloseHandle(handle);
         return error;
     }
-    if ((info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
+    // Only a file on a disk: no link, folder, pipe or device.
+    if ((info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0 ||
+        ::GetFileType(handle) != FILE_TYPE_DISK) {
         ::CloseHandle(handle);
-        return FileError::InvalidPath;
+        return FileError::NotRegular;
     }
     handle_ = handle;
     return FileError::None;
@@ -222,12 +271,26 @@ bool PlatformFile::isOpen() const {
     return handle_ != nullptr;
 }
 
+PlatformFile PlatformFile::duplicate() const {
+    PlatformFile copy;
+    copy.handle_ = duplicateHandle(handle_);
+    return copy;
+}
+
 std::int64_t PlatformFile::size() const {
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(static_cast<HANDLE>(handle_), &size)) {
         return -1;
     }
     return static_cast<std::int64_t>(size.QuadPart);
+}
+
+std::string PlatformFile::identity() const {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(static_cast<HANDLE>(handle_), &info)) {
+        return {};
+    }
+    return volumeAndIndex(info);
 }
 
 FileError PlatformFile::truncate(std::int64_t length) {
@@ -290,6 +353,10 @@ FileError PlatformFile::readAt(std::int64_t offset, char* buffer, std::size_t ca
     }
     got = read;
     return FileError::None;
+}
+
+FileError PlatformFile::flush() {
+    return ::FlushFileBuffers(static_cast<HANDLE>(handle_)) ? FileError::None : lastError();
 }
 
 }  // namespace ld::engine

@@ -133,16 +133,25 @@ std::optional<ResumeMetadata> loadMetadata(const PlatformFolder& folder, const s
     return parseMetadata(text);
 }
 
+std::string temporaryMetadataName(const std::string& name) {
+    return name + ".new";
+}
+
 bool saveMetadata(const PlatformFolder& folder, const std::string& name,
                   const ResumeMetadata& metadata) {
-    const std::string temporary = name + ".new";
-    const std::string text = serializeMetadata(metadata);
+    return saveMetadataText(folder, name, serializeMetadata(metadata));
+}
+
+bool saveMetadataText(const PlatformFolder& folder, const std::string& name,
+                      const std::string& text) {
+    const std::string temporary = temporaryMetadataName(name);
     {
         PlatformFile file;
         if (file.open(folder, temporary, PlatformFile::Mode::WriteTruncate) != FileError::None) {
             return false;
         }
-        if (file.writeAt(0, text.data(), text.size()) != FileError::None) {
+        if (file.writeAt(0, text.data(), text.size()) != FileError::None ||
+            file.flush() != FileError::None) {
             file.close();
             folder.remove(temporary);
             return false;
@@ -155,9 +164,17 @@ bool saveMetadata(const PlatformFolder& folder, const std::string& name,
     return true;
 }
 
-void removeMetadata(const PlatformFolder& folder, const std::string& name) {
-    folder.remove(name);
-    folder.remove(name + ".new");
+bool removeMetadata(const PlatformFolder& folder, const std::string& name) {
+    bool removedAny = false;
+    for (const std::string& file : {name, temporaryMetadataName(name)}) {
+        const FileError error = folder.remove(file);
+        if (error == FileError::None) {
+            removedAny = true;
+        } else if (error != FileError::NotFound) {
+            return false;
+        }
+    }
+    return !removedAny || folder.flush() == FileError::None;
 }
 
 }  // namespace ld::engine

@@ -42,10 +42,18 @@ std::string serializeMetadata(const ResumeMetadata& metadata);
 std::optional<ResumeMetadata> parseMetadata(std::string_view text);
 
 // Reads and writes the record as the file `name` in `folder`. Saving writes a temporary
-// file and renames it over the old one, so a kill never leaves half a record.
+// file, flushes it to the disk and renames it over the old one, so neither a kill nor a
+// power cut leaves half a record. The caller flushes the data the record claims first.
 std::optional<ResumeMetadata> loadMetadata(const PlatformFolder& folder, const std::string& name);
 bool saveMetadata(const PlatformFolder& folder, const std::string& name,
                   const ResumeMetadata& metadata);
-void removeMetadata(const PlatformFolder& folder, const std::string& name);
+// The same with the record already serialized.
+bool saveMetadataText(const PlatformFolder& folder, const std::string& name,
+                      const std::string& text);
+// The name of the temporary a save writes first.
+std::string temporaryMetadataName(const std::string& name);
+// Removes the record and its temporary; false when one of them is still there. A removal is
+// made to survive a power cut (the folder is flushed) before this returns.
+bool removeMetadata(const PlatformFolder& folder, const std::string& name);
 
 }  // namespace ld::engine

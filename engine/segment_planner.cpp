@@ -97,6 +97,25 @@ std::optional<std::size_t> SegmentPlanner::splitLargest(int owner, std::int64_t 
     return segments_.size() - 1;
 }
 
+void SegmentPlanner::markResumed() {
+    for (Segment& s : segments_) {
+        s.resumed = !s.finished();
+    }
+}
+
+std::int64_t SegmentPlanner::heldBefore(std::size_t index, std::int64_t most) const {
+    const Segment& s = segments_[index];
+    if (s.pos > s.begin) {
+        return std::min(most, s.pos - s.begin);
+    }
+    for (const Segment& before : segments_) {
+        if (before.end == s.begin && before.begin < s.begin && before.finished()) {
+            return std::min(most, before.end - before.begin);
+        }
+    }
+    return 0;
+}
+
 void SegmentPlanner::release(int owner) {
     for (Segment& s : segments_) {
         if (s.owner == owner) {

@@ -11,7 +11,9 @@ namespace ld::engine {
 
 // Bytes [begin, pos) are on disk; [pos, end) are still to fetch. `end` is kUnknownEnd while
 // the server has not told the length. `owner` is the transfer working on the range, or
-// kNoOwner.
+// kNoOwner. `resumed`: the range continues, at pos, data that an earlier answer brought
+// (before a pause, a restart or a failure), so a server that gives no validators must
+// first prove it still sends the same file there.
 struct Segment {
     static constexpr std::int64_t kUnknownEnd = -1;
     static constexpr int kNoOwner = 0;
@@ -20,6 +22,7 @@ struct Segment {
     std::int64_t pos = 0;
     std::int64_t end = kUnknownEnd;
     int owner = kNoOwner;
+    bool resumed = false;
 
     bool finished() const { return end != kUnknownEnd && pos >= end; }
     // Bytes still to fetch; -1 when unknown.
@@ -53,6 +56,14 @@ class SegmentPlanner {
     // `owner` stopped working on its ranges.
     void release(int owner);
     void advance(std::size_t index, std::int64_t bytes) { segments_[index].pos += bytes; }
+    // Every unfinished range resumes (the download starts again), or the one at `index` does
+    // (its connection failed).
+    void markResumed();
+    void markResumed(std::size_t index) { segments_[index].resumed = true; }
+    void markContinued(std::size_t index) { segments_[index].resumed = false; }
+    // How many bytes, up to `most`, are on disk right before the range's position: its own,
+    // or, at its very beginning, those of the finished range before it.
+    std::int64_t heldBefore(std::size_t index, std::int64_t most) const;
 
     const Segment& at(std::size_t index) const { return segments_[index]; }
     const std::vector<Segment>& segments() const { return segments_; }

@@ -29,6 +29,10 @@ struct Settings {
     // Over several connections each request asks for at most pieceBytes; the next piece goes
     // out on the same kept-alive connection (XLDL_PIECE_BYTES).
     std::int64_t pieceBytes = 1024 * 1024;
+    // A server without validators proves, at each point where a download resumes, that it
+    // still has the same file: the request first asks again for up to this many bytes held
+    // right before that point, which must match.
+    std::int64_t resumeCheckBytes = 64 * 1024;
     // The task stays in the finishing state at least this long (XLDL_FINISH_HOLD_MS). Only
     // tests set it, to watch that state.
     std::chrono::milliseconds finishHold{0};

@@ -19,6 +19,10 @@ int failureFor(FileError error) {
         case FileError::NotFound:
         case FileError::InvalidPath:
             return XLDL_FAIL_FOLDER;
+        case FileError::NotRegular:
+            return XLDL_FAIL_NAME_TAKEN;
+        case FileError::NoHandles:
+            return XLDL_FAIL_NO_HANDLES;
         case FileError::AlreadyExists:
         case FileError::Other:
             break;
@@ -28,39 +32,78 @@ int failureFor(FileError error) {
 
 }  // namespace
 
-TargetFile::TargetFile(const TaskRequest& request, TargetClaims& claims, TargetWriter& writer)
+TargetFile::TargetFile(const TaskRequest& request, TargetClaims& claims, RecordSaver& saver,
+                       TargetWriter& writer)
     : folderPath_(folderPathFrom(request.folder)),
       wantedName_(fitNameLength(request.fileName)),
       noRenaming_(request.noRenaming),
       claims_(claims),
+      saver_(saver),
       writer_(writer),
       finalName_(wantedName_) {}
 
 TargetFile::~TargetFile() {
+    saver_.forget(this);
     releaseClaim();
 }
 
 int TargetFile::open() {
+    if (const int code = openFolder(); code != 0) {
+        return code;
+    }
+    return openData();
+}
+
+int TargetFile::reopen(bool& sameFile) {
+    sameFile = false;
+    if (const int code = open(); code != 0) {
+        return code;
+    }
+    sameFile = !releasedIdentity_.empty() && data_.identity() == releasedIdentity_ &&
+               data_.size() == releasedSize_;
+    return 0;
+}
+
+int TargetFile::openFolder() {
     FileError error = FileError::None;
     folder_ = PlatformFolder::open(pathFromUtf8(folderPath_), error);
     if (!folder_.valid()) {
-        return XLDL_FAIL_FOLDER;
+        return error == FileError::NoHandles ? XLDL_FAIL_NO_HANDLES : XLDL_FAIL_FOLDER;
     }
     const std::string identity = folder_.identity();
     if (identity.empty()) {
         return XLDL_FAIL_FOLDER;
     }
-    folderKey_ = identity + '/';
-    finalName_ = chooseFinalName();
+    const std::string key = identity + '/';
+    if (named_ && key == folderKey_) {
+        return 0;  // the same folder as before: same names, same claim
+    }
+    folderKey_ = key;
+    if (!named_) {
+        finalName_ = chooseFinalName();
+        partialNames_ = partialNamesFor(finalName_);
+        named_ = true;
+    }
+    releaseClaim();
     claimedKey_ = claimKey(finalName_);
     if (TargetWriter* previous = claims_.claim(claimedKey_, writer_)) {
         previous->supersede();
     }
-    partialNames_ = partialNamesFor(finalName_);
-    if (const FileError openError =
+    return 0;
+}
+
+int TargetFile::openData() {
+    // Nothing is created beside a name that is not ours to use.
+    for (const std::string& name : {partialNames_.data, partialNames_.metadata,
+                                    temporaryMetadataName(partialNames_.metadata)}) {
+        if (folder_.entry(name) == PlatformFolder::Entry::Other) {
+            return XLDL_FAIL_NAME_TAKEN;
+        }
+    }
+    if (const FileError error =
             data_.open(folder_, partialNames_.data, PlatformFile::Mode::ReadWrite);
-        openError != FileError::None) {
-        return failureFor(openError);
+        error != FileError::None) {
+        return failureFor(error);
     }
     created_ = true;
     return 0;
@@ -95,34 +138,81 @@ int TargetFile::writeAt(std::int64_t offset, const char* data, std::size_t size)
     return failureFor(data_.writeAt(offset, data, size));
 }
 
+int TargetFile::readAt(std::int64_t offset, char* buffer, std::size_t size) {
+    while (size > 0) {
+        std::size_t got = 0;
+        if (const FileError error = data_.readAt(offset, buffer, size, got);
+            error != FileError::None) {
+            return failureFor(error);
+        }
+        if (got == 0) {
+            return XLDL_FAIL_FILE_IO;
+        }
+        buffer += got;
+        size -= got;
+        offset += static_cast<std::int64_t>(got);
+    }
+    return 0;
+}
+
 std::optional<ResumeMetadata> TargetFile::loadResume() const {
     return loadMetadata(folder_, partialNames_.metadata);
 }
 
-bool TargetFile::saveResume(const ResumeMetadata& record) const {
-    if (!folder_.valid() || partialNames_.metadata.empty()) {
+bool TargetFile::saveResume(const ResumeMetadata& record) {
+    saver_.forget(this);  // an older save must not land after this one
+    if (!folder_.valid() || !data_.isOpen() || partialNames_.metadata.empty()) {
         return false;
     }
-    saveMetadata(folder_, partialNames_.metadata, record);
+    return data_.flush() == FileError::None &&
+           saveMetadata(folder_, partialNames_.metadata, record);
+}
+
+bool TargetFile::saveResumeSoon(const ResumeMetadata& record) {
+    if (!folder_.valid() || !data_.isOpen() || partialNames_.metadata.empty()) {
+        return false;
+    }
+    RecordSaver::Job job{this, folder_.duplicate(), data_.duplicate(), partialNames_.metadata,
+                         serializeMetadata(record)};
+    if (!job.folder.valid() || !job.data.isOpen()) {
+        return false;
+    }
+    saver_.submit(std::move(job));
     return true;
 }
 
-void TargetFile::removeResume() const {
-    removeMetadata(folder_, partialNames_.metadata);
+bool TargetFile::removeResume() {
+    saver_.forget(this);
+    return folder_.valid() && removeMetadata(folder_, partialNames_.metadata);
+}
+
+void TargetFile::release() {
+    saver_.forget(this);
+    releasedIdentity_ = data_.identity();
+    releasedSize_ = data_.size();
+    data_.close();
+    folder_ = PlatformFolder();
 }
 
 void TargetFile::close(bool keepPartial) {
+    saver_.forget(this);
     if (data_.isOpen()) {
         data_.close();
-        if (!keepPartial) {
+        // The record goes first: it must never outlive the data it describes.
+        if (!keepPartial && removeResume()) {
             folder_.remove(partialNames_.data);
-            removeResume();
         }
     }
+    folder_ = PlatformFolder();
     releaseClaim();
 }
 
 int TargetFile::moveToFinalName() {
+    // Once the data is renamed, a record left behind would describe whatever else then has
+    // the partial name (the old data, after a swap with the file it replaces).
+    if (!removeResume()) {
+        return XLDL_FAIL_RENAME;
+    }
     data_.close();
     std::string name = finalName_;
     FileError error = folder_.rename(partialNames_.data, name, noRenaming_);
@@ -132,16 +222,19 @@ int TargetFile::moveToFinalName() {
         error = folder_.rename(partialNames_.data, name, false);
     }
     if (error != FileError::None) {
+        data_.open(folder_, partialNames_.data, PlatformFile::Mode::ReadWrite);
         return XLDL_FAIL_RENAME;
     }
     finalName_ = name;
-    removeResume();
+    folder_ = PlatformFolder();
     releaseClaim();
     return 0;
 }
 
 void TargetFile::handOver() {
+    saver_.forget(this);
     data_.close();
+    folder_ = PlatformFolder();
     claimedKey_.clear();
 }
 

@@ -17,7 +17,7 @@ Task::Task(TaskRequest request, std::shared_ptr<StatusBox> status, EngineContext
     : request_(std::move(request)),
       status_(std::move(status)),
       settings_(context.settings),
-      target_(request_, context.claims, *this),
+      target_(request_, context.claims, context.saver, *this),
       fetch_(request_, context, target_, *this, *this) {}
 
 Task::~Task() {
@@ -41,12 +41,21 @@ void Task::start(Clock::time_point now) {
         }
         prepared_ = true;
         fetch_.loadOrReset(request_.resume);
-        if (phase_ == Phase::Failed) {
-            update(now);
-            return;
+    } else if (!target_.isOpen()) {
+        // Resumed after a pause, which closed the files.
+        bool sameFile = false;
+        if (const int code = target_.reopen(sameFile); code != 0) {
+            fail(code);
+        } else if (!sameFile) {
+            fetch_.loadOrReset(false);  // the data paused on is gone: start over
         }
     }
+    if (phase_ == Phase::Failed) {
+        update(now);
+        return;
+    }
     phase_ = Phase::Running;
+    resumeDataSavedAt_ = now;  // the first record after a second of data
     fetch_.begin();
     update(now);
     publish(now, true);
@@ -65,6 +74,7 @@ void Task::pause() {
     fetch_.hold(now);
     phase_ = Phase::Paused;
     saveResumeData();
+    target_.release();
     publish(now, true);
 }
 
@@ -133,8 +143,10 @@ void Task::update(Clock::time_point now) {
         closeTarget(fetch_.doneBytes() > 0);
     }
     if (phase_ == Phase::Running && fetch_.resumeRecordStale() &&
-        now - resumeDataSavedAt_ >= settings_.metadataInterval) {
-        saveResumeData();
+        now - resumeDataSavedAt_ >= settings_.metadataInterval &&
+        target_.saveResumeSoon(fetch_.resumeRecord())) {
+        fetch_.resumeRecordSaved();
+        resumeDataSavedAt_ = now;
     }
     fetch_.sampleSpeed(now);
     publish(now, false);
@@ -176,9 +188,10 @@ void Task::failInternal() noexcept {
 }
 
 void Task::beginFinishing(Clock::time_point now) {
+    // No record is saved here: the rename removes it anyway, and saving would flush the
+    // whole last second of data first. A stop before the rename saves one.
     phase_ = Phase::Finishing;
     finishAt_ = now + settings_.finishHold;
-    saveResumeData();
 }
 
 void Task::finish() {
@@ -194,8 +207,7 @@ void Task::finish() {
         return;
     }
     if (const int code = target_.moveToFinalName(); code != 0) {
-        // The data stays under its partial name, with what is needed to resume it.
-        saveResumeData();
+        // The data stays under its partial name; failing saves what is needed to resume it.
         fail(code);
         return;
     }

@@ -2,6 +2,7 @@
 // body goes to a TransferSink (the task), which decides what to keep.
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -75,6 +76,18 @@ class Transfer {
     // the file. endAt() lowers it to what the server announced.
     std::int64_t end() const { return end_; }
     void endAt(std::int64_t end) { end_ = end; }
+    // The first bytes of the answer are on disk already (it asked again for a stretch before
+    // a resume point): they are compared with the data held, not written. compared() moves
+    // past bytes that matched; limitCompare() lowers what is left when the answer ends
+    // sooner.
+    std::int64_t heldToCompare() const { return heldToCompare_; }
+    std::int64_t compareAt() const { return request_.from + compared_; }
+    void compareHeld(std::int64_t bytes) { heldToCompare_ = bytes; }
+    void compared(std::int64_t bytes) {
+        compared_ += bytes;
+        heldToCompare_ -= bytes;
+    }
+    void limitCompare(std::int64_t bytes) { heldToCompare_ = std::min(heldToCompare_, bytes); }
     // The next piece of a download whose previous piece just arrived whole: it goes out on
     // the connection that one used and counts as serving data from the start.
     bool continuation() const { return continuation_; }
@@ -133,6 +146,8 @@ class Transfer {
     bool judged_ = false;
     bool flowing_ = false;
     bool continuation_ = false;
+    std::int64_t heldToCompare_ = 0;
+    std::int64_t compared_ = 0;
     std::int64_t end_;
     TransferVerdict verdict_;
     // Fed with every body byte that arrives.

@@ -25,6 +25,8 @@ constexpr FailureReason kFailureReasons[] = {
     {XLDL_FAIL_FILE_IO, "文件读写出错"},
     {XLDL_FAIL_VERIFY, "文件大小与服务器不符"},
     {XLDL_FAIL_RENAME, "文件无法改为最终名称"},
+    {XLDL_FAIL_NO_HANDLES, "打开的文件过多"},
+    {XLDL_FAIL_NAME_TAKEN, "文件名已被占用"},
     {XLDL_FAIL_SUPERSEDED, "已由新的任务接替"},
     {XLDL_FAIL_INTERNAL, "内部错误"},
 };

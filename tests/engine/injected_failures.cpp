@@ -1,11 +1,18 @@
 #include "tests/engine/injected_failures.h"
 
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <pthread.h>
+#include <stdio.h>
+#include <sys/types.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <cstdarg>
 #include <cstdlib>
+#include <memory>
+#include <mutex>
 #include <new>
 
 namespace ld::engine::testing {
@@ -89,6 +96,44 @@ void setThreadCreationFails(bool fails) {
     threadCreationFails = fails;
 }
 
+namespace {
+
+// The hook, shared so a call in progress keeps it alive while it is replaced.
+std::mutex hookMutex;  // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
+std::shared_ptr<const FileCallHook>
+    hook;  // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
+thread_local bool insideHook = false;
+
+// The hook's verdict on a call: 0, or the errno value to fail it with.
+int fileCallVerdict(const FileCall& call) {
+    if (insideHook) {
+        return 0;
+    }
+    std::shared_ptr<const FileCallHook> current;
+    {
+        const std::lock_guard lock(hookMutex);
+        current = hook;
+    }
+    if (!current) {
+        return 0;
+    }
+    insideHook = true;
+    const int verdict = (*current)(call);
+    insideHook = false;
+    return verdict;
+}
+
+}  // namespace
+
+void setFileCallHook(FileCallHook newHook) {
+    std::shared_ptr<const FileCallHook> next;
+    if (newHook) {
+        next = std::make_shared<const FileCallHook>(std::move(newHook));
+    }
+    const std::lock_guard lock(hookMutex);
+    hook = std::move(next);
+}
+
 }  // namespace ld::engine::testing
 
 using ld::engine::testing::allocate;
@@ -170,6 +215,102 @@ void operator delete(void* block, std::align_val_t, const std::nothrow_t&) noexc
 }
 void operator delete[](void* block, std::align_val_t, const std::nothrow_t&) noexcept {
     std::free(block);
+}
+
+// The file calls the engine makes; each real function is the next one in the lookup order.
+namespace {
+
+template <typename Function>
+Function realFunction(const char* name) {
+    return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
+}
+
+// Fails the call with `verdict` as errno when it is not 0.
+bool refused(int verdict) {
+    if (verdict == 0) {
+        return false;
+    }
+    errno = verdict;
+    return true;
+}
+
+}  // namespace
+
+using ld::engine::testing::FileCall;
+using ld::engine::testing::fileCallVerdict;
+
+extern "C" int openat(int folder, const char* name, int flags, ...) {
+    mode_t mode = 0;
+    if ((flags & (O_CREAT | O_TMPFILE)) != 0) {
+        va_list arguments;
+        va_start(arguments, flags);
+        mode = static_cast<mode_t>(va_arg(arguments, int));
+        va_end(arguments);
+    }
+    if (refused(fileCallVerdict({FileCall::Kind::Open, folder, name, nullptr, 0, 0}))) {
+        return -1;
+    }
+    static const auto real = realFunction<int (*)(int, const char*, int, ...)>("openat");
+    return real(folder, name, flags, mode);
+}
+
+extern "C" ssize_t pwrite(int fd, const void* data, size_t size, off_t offset) {
+    if (refused(fileCallVerdict(
+            {FileCall::Kind::Write, fd, nullptr, nullptr, offset, static_cast<long long>(size)}))) {
+        return -1;
+    }
+    static const auto real = realFunction<ssize_t (*)(int, const void*, size_t, off_t)>("pwrite");
+    return real(fd, data, size, offset);
+}
+
+extern "C" int ftruncate(int fd, off_t length) {
+    if (refused(fileCallVerdict({FileCall::Kind::Truncate, fd, nullptr, nullptr, length, 0}))) {
+        return -1;
+    }
+    static const auto real = realFunction<int (*)(int, off_t)>("ftruncate");
+    return real(fd, length);
+}
+
+extern "C" int renameat(int from, const char* name, int to, const char* newName) {
+    if (refused(fileCallVerdict({FileCall::Kind::Rename, from, name, newName, 0, 0}))) {
+        return -1;
+    }
+    static const auto real = realFunction<int (*)(int, const char*, int, const char*)>("renameat");
+    return real(from, name, to, newName);
+}
+
+extern "C" int renameat2(int from, const char* name, int to, const char* newName,
+                         unsigned int flags) {
+    if (refused(fileCallVerdict({FileCall::Kind::Rename, from, name, newName, 0, 0}))) {
+        return -1;
+    }
+    static const auto real =
+        realFunction<int (*)(int, const char*, int, const char*, unsigned int)>("renameat2");
+    return real(from, name, to, newName, flags);
+}
+
+extern "C" int unlinkat(int folder, const char* name, int flags) {
+    if (refused(fileCallVerdict({FileCall::Kind::Unlink, folder, name, nullptr, 0, 0}))) {
+        return -1;
+    }
+    static const auto real = realFunction<int (*)(int, const char*, int)>("unlinkat");
+    return real(folder, name, flags);
+}
+
+extern "C" int fdatasync(int fd) {
+    if (refused(fileCallVerdict({FileCall::Kind::Flush, fd, nullptr, nullptr, 0, 0}))) {
+        return -1;
+    }
+    static const auto real = realFunction<int (*)(int)>("fdatasync");
+    return real(fd);
+}
+
+extern "C" int fsync(int fd) {
+    if (refused(fileCallVerdict({FileCall::Kind::Flush, fd, nullptr, nullptr, 0, 0}))) {
+        return -1;
+    }
+    static const auto real = realFunction<int (*)(int)>("fsync");
+    return real(fd);
 }
 
 // std::thread starts its thread here; the real function is the next one in

@@ -3,9 +3,14 @@
 // (make windows-check).
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "engine/platform_file.h"
 
@@ -105,6 +110,70 @@ TEST_F(PlatformFileTest, ReadingAMissingFileFailsAsNotFound) {
     EXPECT_FALSE(file.isOpen());
 }
 
+TEST_F(PlatformFileTest, OnlyARegularFileIsOpenedAndNothingElseIsTouched) {
+    const PlatformFolder folder = openFolder(root_);
+    fs::create_directory(root_ / "folder.xldl");
+    std::ofstream(root_ / "target") << "kept";
+    struct Case {
+        std::string name;
+        PlatformFolder::Entry entry;
+    };
+    std::vector<Case> cases = {{"folder.xldl", PlatformFolder::Entry::Other},
+                               {"target", PlatformFolder::Entry::RegularFile},
+                               {"missing", PlatformFolder::Entry::Missing}};
+#ifndef _WIN32
+    // A FIFO would block an open for reading or writing until its other end shows up.
+    ASSERT_EQ(::mkfifo((root_ / "fifo.xldl").c_str(), 0644), 0);
+    fs::create_symlink(root_ / "target", root_ / "link.xldl");
+    cases.push_back({"fifo.xldl", PlatformFolder::Entry::Other});
+    cases.push_back({"link.xldl", PlatformFolder::Entry::Other});
+#endif
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(folder.entry(c.name), c.entry);
+        if (c.entry != PlatformFolder::Entry::Other) {
+            continue;
+        }
+        // Read last and every check fatal: the modes that wait on a FIFO are tried only
+        // after one that does not has been refused.
+        for (const auto mode : {PlatformFile::Mode::ReadWrite, PlatformFile::Mode::WriteTruncate,
+                                PlatformFile::Mode::Read}) {
+            PlatformFile file;
+            ASSERT_EQ(file.open(folder, c.name, mode), FileError::NotRegular);
+            EXPECT_FALSE(file.isOpen());
+        }
+    }
+    std::ifstream in(root_ / "target");
+    std::string content;
+    in >> content;
+    EXPECT_EQ(content, "kept");  // not truncated through the link
+#ifndef _WIN32
+    EXPECT_TRUE(fs::is_fifo(fs::symlink_status(root_ / "fifo.xldl")));
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(root_ / "link.xldl")));
+#endif
+}
+
+TEST_F(PlatformFileTest, FlushedDataStaysAndAFileKeepsItsIdentity) {
+    const PlatformFolder folder = openFolder(root_);
+    PlatformFile file;
+    ASSERT_EQ(file.open(folder, "data.xldl", PlatformFile::Mode::ReadWrite), FileError::None);
+    EXPECT_EQ(file.writeAt(0, "durable", 7), FileError::None);
+    EXPECT_EQ(file.flush(), FileError::None);
+    EXPECT_EQ(folder.flush(), FileError::None);
+    const std::string identity = file.identity();
+    file.close();
+
+    PlatformFile again;
+    ASSERT_EQ(again.open(folder, "data.xldl", PlatformFile::Mode::ReadWrite), FileError::None);
+    EXPECT_EQ(readBack(again, 0, 7), "durable");
+    EXPECT_EQ(again.identity(), identity);
+    PlatformFile other;
+    ASSERT_EQ(other.open(folder, "other.xldl", PlatformFile::Mode::ReadWrite), FileError::None);
+    if (!identity.empty()) {
+        EXPECT_NE(other.identity(), identity);
+    }
+}
+
 TEST_F(PlatformFileTest, RenameReplacesOnlyWhenAskedAndRemoveToleratesAMissingFile) {
     const PlatformFolder folder = openFolder(root_);
     std::ofstream(root_ / "part") << "new";
@@ -121,9 +190,14 @@ TEST_F(PlatformFileTest, RenameReplacesOnlyWhenAskedAndRemoveToleratesAMissingFi
         EXPECT_EQ(content, "new");
     }
 
-    folder.remove("done.flv");
+    EXPECT_EQ(folder.remove("done.flv"), FileError::None);
     EXPECT_FALSE(folder.contains("done.flv"));
-    folder.remove("done.flv");  // already gone: nothing happens
+    EXPECT_EQ(folder.remove("done.flv"), FileError::NotFound);  // already gone
+
+    // A folder is never removed.
+    fs::create_directory(root_ / "kept");
+    EXPECT_NE(folder.remove("kept"), FileError::None);
+    EXPECT_TRUE(fs::is_directory(root_ / "kept"));
 }
 
 TEST_F(PlatformFileTest, NamesAreUtf8OnEverySystem) {

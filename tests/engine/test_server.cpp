@@ -75,6 +75,7 @@ std::optional<std::pair<std::int64_t, std::int64_t>> parseRange(const std::strin
 TestServer::TestServer()
     : state_(std::make_shared<State>()), server_(std::make_unique<httplib::Server>()) {
     server_->set_keep_alive_timeout(1);
+    server_->set_tcp_nodelay(true);           // answers leave at once, as from common servers
     server_->set_keep_alive_max_count(1000);  // like common servers; pieces reuse connections
     server_->Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
         handle(request, response);

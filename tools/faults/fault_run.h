@@ -96,6 +96,7 @@ struct Run {
     int index;                // 0-based run number within its fault
     std::string folder;       // the save folder given to the queue
     int expectedVersion = 0;  // the version of the file that must end up on disk
+    std::string note{};       // what the report adds about the run
     std::atomic<bool> over{false};
 
     [[nodiscard]] std::int64_t size() const { return lecture.videoSize; }
@@ -118,6 +119,10 @@ struct Fault {
     std::function<void(Run&)> cleanup;
     // Replaces the download through the queue in this process.
     std::function<Shown(Run&)> download;
+    // Runs of this fault; 0: as many as the table gives every fault.
+    int runs = 0;
+    // The lecture of the run with this number; empty: the table's turn.
+    std::function<const SampleLecture&(int index)> lecture{};
 };
 
 // The folder of this program (the engine library sits beside it).

@@ -9,6 +9,8 @@
 #include <string>
 #include <thread>
 
+#include "tools/faults/kill_faults.h"
+
 namespace ld::faults {
 namespace {
 
@@ -95,7 +97,7 @@ void addServerFaults(std::vector<Fault>& faults) {
 }
 
 // Faults on this side: a stalled connection, a full disk, a folder that
-// cannot be written, the program killed.
+// cannot be written.
 void addLocalFaults(std::vector<Fault>& faults) {
     auto none = [](Run&) {};
 
@@ -152,29 +154,6 @@ void addLocalFaults(std::vector<Fault>& faults) {
                           }
                       },
                       nullptr});
-
-    // The program is killed while the server holds the connection, then
-    // started again on the same folder.
-    faults.push_back({"program killed mid-download, started again",
-                      [](Run& run) {
-                          run.platform.change([&](auto& o) {
-                              o.stallAtByte = run.size() / 2;
-                              o.stallFor = 2500ms;
-                          });
-                      },
-                      none, none,
-                      [](Run& run) {
-                          const pid_t first = spawnChild(run);
-                          run.waitForVideoRequests(1);
-                          // Long enough for the engine to save what it has.
-                          std::this_thread::sleep_for(1300ms);
-                          if (first > 0) {
-                              kill(first, SIGKILL);
-                              waitForChild(first);
-                          }
-                          run.platform.change([](auto& o) { o.stallAtByte = -1; });
-                          return waitForChild(spawnChild(run));
-                      }});
 }
 
 }  // namespace
@@ -183,6 +162,7 @@ std::vector<Fault> allFaults() {
     std::vector<Fault> faults;
     addServerFaults(faults);
     addLocalFaults(faults);
+    addKillFaults(faults);
     return faults;
 }
 

@@ -81,8 +81,8 @@ void judge(Tally& tally, Shown shown, Run& run, const char* faultName) {
         ++tally.unsettled;
         verdict = "NOT SETTLED before the deadline";
     }
-    std::fprintf(stderr, "faults: %-44s #%d %-10s %-16s %d requests\n", faultName, run.index + 1,
-                 shownText(shown), verdict, run.platform.videoRequests());
+    std::fprintf(stderr, "faults: %-44s #%d %-10s %-16s %d requests %s\n", faultName, run.index + 1,
+                 shownText(shown), verdict, run.platform.videoRequests(), run.note.c_str());
 }
 
 int runTable(int runsPerFault) {
@@ -119,8 +119,10 @@ int runTable(int runsPerFault) {
     int pick = 0;
     for (const Fault& fault : allFaults()) {
         Tally tally;
-        for (int index = 0; index < runsPerFault; ++index) {
-            const SampleLecture& lecture = *picks[pick++ % picks.size()];
+        const int runs = fault.runs > 0 ? fault.runs : runsPerFault;
+        for (int index = 0; index < runs; ++index) {
+            const SampleLecture& lecture =
+                fault.lecture ? fault.lecture(index) : *picks[pick++ % picks.size()];
             const fs::path folder =
                 scratch / ("run-" + std::to_string(tally.runs + 1000 * table.size()));
             fs::create_directories(folder);

@@ -132,7 +132,12 @@
 #define XLDL_FAIL_FILE_IO 1022       /* another read/write error on the partial file */
 #define XLDL_FAIL_VERIFY 1023        /* the finished data does not match the server's length */
 #define XLDL_FAIL_RENAME 1024        /* the complete file could not get its final name */
-#define XLDL_FAIL_SUPERSEDED 1030    /* a newer task took over the same target file */
-#define XLDL_FAIL_INTERNAL 1099      /* out of memory or libcurl could not be set up */
+#define XLDL_FAIL_NO_HANDLES 1025    /* the process or the system has no file handle left */
+#define XLDL_FAIL_NAME_TAKEN                                                               \
+    1026                          /* the partial file's name, or its record's, is taken by \
+                                   * something that is not a regular file (a folder, a     \
+                                   * link, a FIFO, a device) */
+#define XLDL_FAIL_SUPERSEDED 1030 /* a newer task took over the same target file */
+#define XLDL_FAIL_INTERNAL 1099   /* out of memory or libcurl could not be set up */
 
 #endif /* XLDL_TASK_LAYOUT_H */
