@@ -1,5 +1,6 @@
 #include "engine/transfer.h"
 
+#include "common/curl_tls.h"
 #include "xldl/task_layout.h"
 
 namespace ld::engine {
@@ -26,6 +27,7 @@ Transfer::Transfer(int id, std::size_t segment, const TransferRequest& request,
     curl_easy_setopt(h, CURLOPT_URL, request_.url.c_str());
     curl_easy_setopt(h, CURLOPT_PRIVATE, this);
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    applyTlsPolicy(h);
     curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);

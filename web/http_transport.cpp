@@ -12,6 +12,7 @@
 
 #include "common/curl_errors.h"
 #include "common/curl_handles.h"
+#include "common/curl_tls.h"
 #include "common/header_lines.h"
 
 namespace ld {
@@ -255,6 +256,7 @@ bool setTransferOptions(CURL* h, const RequestPlan& hop, CURLU* url, curl_slist*
     option(curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(timeLeft.count())));
     option(curl_easy_setopt(h, CURLOPT_CURLU, url));
     option(curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L));
+    option(applyTlsPolicy(h));
     option(curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https"));
     option(curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L));
     option(curl_easy_setopt(h, CURLOPT_HTTP_VERSION, long{CURL_HTTP_VERSION_1_1}));

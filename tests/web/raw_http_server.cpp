@@ -168,8 +168,8 @@ void RawHttpServer::handle(SocketId connection) {
         } else if (trickle_.fullSpeedBytes != std::string::npos) {
             piece = std::min(piece, trickle_.fullSpeedBytes - sent);
         }
-        const auto wrote = ::send(native(connection), answer.data() + sent, static_cast<int>(piece),
-                                  kSendFlags);
+        const auto wrote =
+            ::send(native(connection), answer.data() + sent, static_cast<int>(piece), kSendFlags);
         if (wrote <= 0) {
             break;
         }
