@@ -8,6 +8,7 @@
 #include "engine/library_pin.h"
 #include "engine/target_name.h"
 #include "engine/task.h"
+#include "engine/thread_name.h"
 #include "xldl/task_layout.h"
 
 namespace ld::engine {
@@ -55,6 +56,7 @@ Engine::Engine(Settings settings) : shared_(std::make_shared<Shared>(settings)) 
         // Idle connections kept for reuse: one per connection a download may use.
         curl_multi_setopt(multi, CURLMOPT_MAXCONNECTS, static_cast<long>(settings.maxConnections));
         thread_ = std::thread([shared = shared_] {
+            nameThisThread("xldl-engine");
             run(*shared);
             const std::lock_guard lock(shared->mutex);
             shared->finished = true;

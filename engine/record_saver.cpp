@@ -4,11 +4,15 @@
 
 #include "engine/library_pin.h"
 #include "engine/resume_metadata.h"
+#include "engine/thread_name.h"
 
 namespace ld::engine {
 
 RecordSaver::RecordSaver()
-    : state_(std::make_shared<State>()), thread_([state = state_] { run(*state); }) {}
+    : state_(std::make_shared<State>()), thread_([state = state_] {
+          nameThisThread("xldl-saver");
+          run(*state);
+      }) {}
 
 RecordSaver::~RecordSaver() {
     std::unique_lock lock(state_->mutex);
