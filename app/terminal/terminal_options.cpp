@@ -32,12 +32,16 @@ bool isTerminalCommand(std::span<const std::string_view> arguments) {
 }
 
 std::string terminalUsage() {
-    return "用法: lecture-downloader list <课程地址> [--json]\n"
-           "      lecture-downloader download <课程地址> [--output 目录] [--json]\n"
+    return "用法: lecture-downloader list <课程地址> [--items 列表] [--json]\n"
+           "      lecture-downloader download <课程地址> [--output 目录] [--items 列表] "
+           "[--force] [--json]\n"
            "\n"
            "  list       列出课程的每一讲及其播放地址（或“解析失败”）\n"
-           "  download   列出后把有播放地址的每一讲依次下载到目录（默认当前目录）\n"
+           "  download   列出后把有播放地址的每一讲依次下载到目录（默认当前目录）；\n"
+           "             目录中已完整的文件跳过（已存在，跳过）\n"
            "  --output, -o 目录   下载到的目录\n"
+           "  --items 列表        只处理这些讲，编号同 list 的第一列，如 1-3,7,10-\n"
+           "  --force    已完整的文件也重新下载\n"
            "  --json     每个事件输出一行 JSON\n"
            "  --help, -h 显示本帮助\n"
            "\n"
@@ -58,6 +62,7 @@ ParsedTerminalArguments parseTerminalArguments(std::span<const std::string_view>
     bool haveAddress = false;
     bool optionsEnded = false;
     bool haveOutput = false;
+    bool haveItems = false;
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         const std::string_view argument = arguments[i];
         const bool isOption = !optionsEnded && argument.size() > 1 && argument.front() == '-';
@@ -88,6 +93,27 @@ ParsedTerminalArguments parseTerminalArguments(std::span<const std::string_view>
             }
             parsed.options.outputFolder = std::string(folder);
             haveOutput = true;
+        } else if (isOption && *command == TerminalCommand::download && argument == "--force") {
+            parsed.options.force = true;
+        } else if (isOption && (argument == "--items" || argument.starts_with("--items="))) {
+            if (haveItems) {
+                return usageError("--items 只能给一次");
+            }
+            std::string_view list;
+            if (argument.starts_with("--items=")) {
+                list = argument.substr(std::string_view("--items=").size());
+            } else if (i + 1 < arguments.size()) {
+                list = arguments[++i];
+            } else {
+                return usageError("--items 缺少讲次列表");
+            }
+            const std::optional<ItemSelection> items = ItemSelection::parse(list);
+            if (!items) {
+                return usageError("--items 的讲次列表无法识别: " + std::string(list) +
+                                  "（应如 1-3,7,10-）");
+            }
+            parsed.options.items = *items;
+            haveItems = true;
         } else if (isOption) {
             return usageError("未知选项: " + std::string(argument));
         } else if (haveAddress) {
