@@ -213,11 +213,16 @@ TerminalSession::Batch::Seen TerminalSession::Batch::look() {
 }
 
 LectureTransfer TerminalSession::Batch::transferOf(const Row& row) const {
-    return LectureTransfer{row.position,  chosenRows_,   row.number,
-                           row.title,     row.fileName,  row.bytesDone,
-                           row.bytesTotal, row.bytesPerSecond,
-                           std::chrono::duration_cast<milliseconds>(Clock::now() - activeSince_)
-                               .count()};
+    return LectureTransfer{
+        row.position,
+        chosenRows_,
+        row.number,
+        row.title,
+        row.fileName,
+        row.bytesDone,
+        row.bytesTotal,
+        row.bytesPerSecond,
+        std::chrono::duration_cast<milliseconds>(Clock::now() - activeSince_).count()};
 }
 
 bool TerminalSession::Batch::reportEnd(int rowIndex, const Seen& seen) {

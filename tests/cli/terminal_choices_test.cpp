@@ -63,8 +63,8 @@ TEST(ItemSelection, MalformedListsAndNumbersTheCourseLacks) {
 }
 
 TEST(TerminalOptions, ItemsAndForce) {
-    const std::vector<std::string_view> download{"download", "a?courseId=1", "--items",
-                                                 "2-3",      "--force"};
+    const std::vector<std::string_view> download{"download", "a?courseId=1", "--items", "2-3",
+                                                 "--force"};
     const auto parsed = parseTerminalArguments(download);
     ASSERT_EQ(parsed.outcome, Outcome::run) << parsed.text;
     EXPECT_TRUE(parsed.options.force);
@@ -129,8 +129,9 @@ TEST(RemoteFileFacts, LengthFromAWholeAnswerOrFromTheRangeOfItsFirstByte) {
     EXPECT_EQ(whole.length, 500);
     EXPECT_EQ(whole.etag, "\"a\"");
     const auto first = factsFromHeaders(
-        206, "HTTP/1.1 206 Partial\r\nContent-Length: 1\r\nContent-Range: bytes 0-0/777\r\n"
-             "Last-Modified: x\r\n");
+        206,
+        "HTTP/1.1 206 Partial\r\nContent-Length: 1\r\nContent-Range: bytes 0-0/777\r\n"
+        "Last-Modified: x\r\n");
     EXPECT_EQ(first.length, 777);
     EXPECT_EQ(first.lastModified, "x");
     EXPECT_FALSE(factsFromHeaders(206, "HTTP/1.1 206 P\r\nContent-Range: bytes 0-0/*\r\n").known);
