@@ -134,15 +134,16 @@ TEST_F(TerminalRerun, ItemsChooseLecturesAndTheirNamesStayTheWholeCoursesNames) 
         }
     }
     // Lecture 2 ("a:b") keeps the name the whole course gives it.
-    EXPECT_EQ(files, (std::set<std::string>{"a_b (2).flv", "第1讲 重复.flv", "第1讲 重复 (2).flv"}));
+    EXPECT_EQ(files,
+              (std::set<std::string>{"a_b (2).flv", "第1讲 重复.flv", "第1讲 重复 (2).flv"}));
     EXPECT_FALSE(fs::exists(fs::path(downloads()) / "a_b.flv"));
     const nlohmann::json summary = jsonLines(chosen.out).back();
     EXPECT_EQ(summary.at("lectures"), 3);
     EXPECT_EQ(summary.at("downloaded"), 3);
 
     // Lecture 4 of course 141 has no play address: chosen alone, exit 1.
-    const Finished unplayable = this->run({"download", courseAddress("141"), "-o", downloads(),
-                                           "--items", "4"});
+    const Finished unplayable =
+        this->run({"download", courseAddress("141"), "-o", downloads(), "--items", "4"});
     EXPECT_EQ(unplayable.exitCode, 1);
     EXPECT_THAT(unplayable.out, HasSubstr("下载完毕 0 讲，未下载 1 讲\n  4  第4讲 指针*与引用"));
     const Finished listed = this->run({"list", courseAddress("141"), "--items", "2-3"});
@@ -153,8 +154,8 @@ TEST_F(TerminalRerun, ItemsChooseLecturesAndTheirNamesStayTheWholeCoursesNames) 
 
     for (const char* bad : {"9", "7-12", "0", "1,,2", "x"}) {
         SCOPED_TRACE(bad);
-        const Finished refused = this->run({"download", courseAddress("141"), "-o",
-                                            (folder_ / "never").string(), "--items", bad});
+        const Finished refused = this->run(
+            {"download", courseAddress("141"), "-o", (folder_ / "never").string(), "--items", bad});
         EXPECT_EQ(refused.exitCode, 2) << refused.err;
         EXPECT_THAT(refused.err, HasSubstr("--items"));
         EXPECT_FALSE(fs::exists(folder_ / "never" / "第1讲 课程导论.flv"));
@@ -215,10 +216,9 @@ TEST_F(TerminalRerun, ANarrowTerminalKeepsTheFiguresAndShortensTheTitle) {
     slow.videoBytesPerSecond = 2 * 1024 * 1024;
     platform_->setOptions(slow);
     const int columns = 56;
-    const Finished run =
-        runOnTerminal(LD_PROGRAM,
-                      {"download", courseAddress("141"), "-o", downloads(), "--items", "7"},
-                      environment(), columns);
+    const Finished run = runOnTerminal(
+        LD_PROGRAM, {"download", courseAddress("141"), "-o", downloads(), "--items", "7"},
+        environment(), columns);
     ASSERT_EQ(run.exitCode, 0) << run.out;
     const std::string erase = "\r\x1b[K";
     int figureLines = 0;
@@ -246,13 +246,13 @@ TEST_F(TerminalRerun, ANarrowTerminalKeepsTheFiguresAndShortensTheTitle) {
 
 TEST_F(TerminalRerun, AFolderThatCannotBeUsedEndsTheCommandBeforeAnything) {
     std::ofstream(folder_ / "plain") << "a file, not a folder";
-    const Finished run = this->run({"download", courseAddress("141"), "-o",
-                                    (folder_ / "plain" / "sub").string()});
+    const Finished run =
+        this->run({"download", courseAddress("141"), "-o", (folder_ / "plain" / "sub").string()});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_THAT(run.err, HasSubstr("无法使用保存目录"));
     EXPECT_EQ(platform_->requests(), 0) << "nothing is asked before the folder is known good";
-    const Finished json = this->run({"download", courseAddress("141"), "--json", "-o",
-                                     (folder_ / "plain").string()});
+    const Finished json =
+        this->run({"download", courseAddress("141"), "--json", "-o", (folder_ / "plain").string()});
     EXPECT_EQ(json.exitCode, 1);
     const nlohmann::json summary = jsonLines(json.out).back();
     EXPECT_EQ(summary.at("exit_code"), 1);
@@ -287,7 +287,8 @@ TEST_F(TerminalRerun, AFullDiskStopsTheBatchWithItsReason) {
         // Lectures 1 to 3 fit under 2 MiB, lecture 5 (3 MiB) does not.
         const FileSizeLimit limit(2 * 1024 * 1024);
         child = std::make_unique<ChildProcess>(
-            LD_PROGRAM, std::vector<std::string>{"download", courseAddress("141"), "-o", downloads()},
+            LD_PROGRAM,
+            std::vector<std::string>{"download", courseAddress("141"), "-o", downloads()},
             environment());
     }
     const Finished run = child->finish();
