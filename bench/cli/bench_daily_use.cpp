@@ -21,9 +21,8 @@ std::string courseAddress(std::string_view courseId) {
 }
 
 fs::path workFolder(const char* name) {
-    const fs::path folder =
-        fs::temp_directory_path() / ("bench-cli-" + std::string(name) + "-" +
-                                     std::to_string(::getpid()));
+    const fs::path folder = fs::temp_directory_path() /
+                            ("bench-cli-" + std::string(name) + "-" + std::to_string(::getpid()));
     fs::remove_all(folder);
     return folder;
 }

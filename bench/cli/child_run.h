@@ -22,7 +22,8 @@ struct ChildRun {
 
 // Runs the program with the arguments, its output thrown away (or written
 // to outputFile), and waits.
-inline ChildRun runChild(const std::vector<std::string>& command, const std::string& outputFile = "") {
+inline ChildRun runChild(const std::vector<std::string>& command,
+                         const std::string& outputFile = "") {
     std::vector<char*> argv;
     for (const std::string& part : command) {
         argv.push_back(const_cast<char*>(part.c_str()));
