@@ -65,7 +65,13 @@ bool fileIsComplete(const fs::path& path, const std::string& address,
 }  // namespace
 
 CompleteFileGate::CompleteFileGate(std::vector<bool> chosen, bool force, Probe probe)
-    : chosen_(std::move(chosen)), force_(force), probe_(std::move(probe)) {}
+    : chosen_(std::move(chosen)), force_(force), probe_(std::move(probe)) {
+    if (!probe_) {
+        probe_ = [](const std::string& url, const std::atomic<bool>& giveUp) {
+            return probeRemoteFile(url, &giveUp);
+        };
+    }
+}
 
 RowVerdict CompleteFileGate::admit(int row, const RowFile& file) {
     if (row < 0 || static_cast<std::size_t>(row) >= chosen_.size() ||
@@ -74,7 +80,10 @@ RowVerdict CompleteFileGate::admit(int row, const RowFile& file) {
     }
     fileNames_[row] = gbkToUtf8(file.fileName);
     const std::string address = gbkToUtf8(file.address);
-    const RemoteFileFacts server = probe_(address);
+    if (giveUp_) {
+        return {};
+    }
+    const RemoteFileFacts server = probe_(address, giveUp_);
     asked_[row] = server;
     if (!force_ && fileIsComplete(pathOf(file), address, server)) {
         completeLengths_[row] = server.length;

@@ -17,6 +17,7 @@
 // names back inside one of the window's atomic steps.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -33,11 +34,14 @@ inline constexpr const char* kNotChosenStatus = "未选择";
 
 class CompleteFileGate final : public RowGate {
   public:
-    using Probe = std::function<RemoteFileFacts(const std::string& url)>;
+    // Asks the server about the file; should end soon once `giveUp` is true.
+    using Probe =
+        std::function<RemoteFileFacts(const std::string& url, const std::atomic<bool>& giveUp)>;
 
     // `chosen[row]`: whether that row of the download list is to be
-    // downloaded (rows past its end are not).
-    CompleteFileGate(std::vector<bool> chosen, bool force, Probe probe = probeRemoteFile);
+    // downloaded (rows past its end are not). Without a probe, the server
+    // is asked as remote_file_facts.h says.
+    CompleteFileGate(std::vector<bool> chosen, bool force, Probe probe = {});
 
     RowVerdict admit(int row, const RowFile& file) override;
     void finished(int row, const RowFile& file) override;
@@ -48,10 +52,16 @@ class CompleteFileGate final : public RowGate {
     // The length of a file passed by as complete; -1 for any other row.
     [[nodiscard]] std::int64_t completeLengthOf(int row) const;
 
+    // Any thread: the run stops. A question to the server still open is
+    // given up (the row then downloads, to be paused at once), and no other
+    // is asked.
+    void giveUp() { giveUp_ = true; }
+
   private:
     std::vector<bool> chosen_;
     bool force_;
     Probe probe_;
+    std::atomic<bool> giveUp_{false};
     std::map<int, RemoteFileFacts> asked_;  // by row, before its download
     std::map<int, std::string> fileNames_;
     std::map<int, std::int64_t> completeLengths_;

@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <charconv>
+#include <optional>
 
 #include "common/ascii.h"
 #include "common/curl_handles.h"
@@ -14,7 +15,7 @@ namespace ld {
 namespace {
 
 constexpr long kConnectTimeoutSeconds = 10;
-constexpr long kDeadlineMilliseconds = 15'000;
+constexpr long kDeadlineMilliseconds = 10'000;
 constexpr long kMaxRedirects = 10;
 constexpr std::size_t kMaxHeaderBytes = 64 * 1024;
 
@@ -50,16 +51,24 @@ std::size_t receiveHeader(char* data, std::size_t size, std::size_t count, void*
     return size * count;
 }
 
+// Asked by libcurl about once a second and whenever data moves.
+int progressSeen(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    const auto* giveUp = static_cast<const std::atomic<bool>*>(user);
+    return giveUp != nullptr && giveUp->load() ? 1 : 0;  // nonzero ends the transfer
+}
+
 // A body byte ends the transfer: only the header block is wanted.
 std::size_t refuseBody(char*, std::size_t, std::size_t, void* user) {
     static_cast<Reception*>(user)->bodyStarted = true;
     return 0;
 }
 
-RemoteFileFacts ask(const std::string& url, bool headOnly) {
+// The facts of the answer; nullopt when no answer arrived.
+std::optional<RemoteFileFacts> ask(const std::string& url, bool headOnly,
+                                   const std::atomic<bool>* giveUp) {
     const EasyHandle handle(curl_easy_init());
     if (!handle) {
-        return {};
+        return std::nullopt;
     }
     CURL* h = handle.get();
     Reception reception;
@@ -77,18 +86,21 @@ RemoteFileFacts ask(const std::string& url, bool headOnly) {
     curl_easy_setopt(h, CURLOPT_HEADERDATA, &reception);
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &refuseBody);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &reception);
+    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &progressSeen);
+    curl_easy_setopt(h, CURLOPT_XFERINFODATA, const_cast<std::atomic<bool>*>(giveUp));
     if (headOnly) {
         curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
     } else {
         curl_easy_setopt(h, CURLOPT_RANGE, "0-0");
     }
     if (applyTlsPolicy(h) != CURLE_OK) {
-        return {};
+        return std::nullopt;
     }
     const CURLcode result = curl_easy_perform(h);
     // A refused body ends the transfer with a write error once the headers are in.
     if (result != CURLE_OK && !(result == CURLE_WRITE_ERROR && reception.bodyStarted)) {
-        return {};
+        return std::nullopt;
     }
     long status = 0;
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
@@ -121,11 +133,16 @@ RemoteFileFacts factsFromHeaders(long status, std::string_view headerBlock) {
     return facts;
 }
 
-RemoteFileFacts probeRemoteFile(const std::string& url) {
+RemoteFileFacts probeRemoteFile(const std::string& url, const std::atomic<bool>* giveUp) {
     static const CURLcode prepared = curl_global_init(CURL_GLOBAL_DEFAULT);
     (void)prepared;
-    const RemoteFileFacts head = ask(url, true);
-    return head.known ? head : ask(url, false);
+    // Only a server that answered HEAD without a length is asked again: one
+    // that did not answer at all would not answer the second question either.
+    const std::optional<RemoteFileFacts> head = ask(url, true, giveUp);
+    if (!head || head->known || (giveUp != nullptr && giveUp->load())) {
+        return head.value_or(RemoteFileFacts{});
+    }
+    return ask(url, false, giveUp).value_or(RemoteFileFacts{});
 }
 
 }  // namespace ld

@@ -5,10 +5,12 @@
 // cut off at its first body byte. Redirects are followed; proxies, agent
 // string and TLS policy are the download engine's.
 //
-// Blocking, bounded in time (a few seconds); any thread. A server that cannot
-// be reached, or tells no length, gives facts that are not `known`.
+// Blocking, bounded in time (10 seconds at most), and given up within about a
+// second once `giveUp` (when given) turns true; any thread. A server that
+// cannot be reached, or tells no length, gives facts that are not `known`.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -22,7 +24,7 @@ struct RemoteFileFacts {
     std::string lastModified;
 };
 
-RemoteFileFacts probeRemoteFile(const std::string& url);
+RemoteFileFacts probeRemoteFile(const std::string& url, const std::atomic<bool>* giveUp = nullptr);
 
 // The facts in one answer's header block (status line first, CR LF between
 // lines), for a whole-file answer (200) or one of its first byte (206).

@@ -286,6 +286,8 @@ void TerminalSession::Batch::missRowsFrom(int first, const std::string& reason) 
 }
 
 TerminalSession::Ending TerminalSession::Batch::stop() {
+    // The window's thread may be waiting for the server's word on a file.
+    gate_->giveUp();
     // One last look first: a file that completed meanwhile counts as downloaded.
     window_.fire(kPollTick);
     const Seen seen = look();

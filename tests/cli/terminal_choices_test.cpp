@@ -165,7 +165,7 @@ class GateTest : public ::testing::Test {
         gate.finished(0, RowFile{folderText_, nameText_, addressText_});
     }
     CompleteFileGate::Probe serverSays(std::int64_t length, std::string etag = "") {
-        return [this, length, etag](const std::string& url) {
+        return [this, length, etag](const std::string& url, const std::atomic<bool>&) {
             asked_.push_back(url);
             return RemoteFileFacts{length >= 0, length, etag, ""};
         };
