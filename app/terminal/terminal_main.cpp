@@ -194,9 +194,11 @@ int runTerminal(int argc, char** argv) {
         return kExitUsage;
     }
     StopSignals stop;  // before the first thread starts
+#if defined(SIGXFSZ)
     // A file size limit (ulimit -f) fails the file as a full disk would,
     // instead of ending the process in the middle of a write.
     std::signal(SIGXFSZ, SIG_IGN);
+#endif
     const std::string programFolder = programFolderOf(executablePath(argc > 0 ? argv[0] : nullptr));
     const int exitCode = runSession(parsed.options, programFolder, stop);
     std::cout.flush();
