@@ -71,8 +71,9 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
 
 std::string usageText() {
     return "用法: lecture-downloader [选项]\n"
-           "      lecture-downloader list <课程地址> [--json]\n"
-           "      lecture-downloader download <课程地址> [--output 目录] [--json]\n"
+           "      lecture-downloader list <课程地址> [--items 列表] [--json]\n"
+           "      lecture-downloader download <课程地址> [--output 目录] [--items 列表]\n"
+           "                                 [--force] [--json]\n"
            "不带参数时打开主窗口。list 与 download 在终端中运行，不需要显示器，\n"
            "详见 lecture-downloader list --help 或 man lecture-downloader。\n"
            "\n"

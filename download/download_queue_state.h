@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "download/queue/finished_files.h"
+#include "download/queue/row_gate.h"
 #include "download/task_create_record.h"
 #include "download/task_info_record.h"
 #include "text/text.h"
@@ -28,6 +29,9 @@ struct DownloadQueueState {
     bool taskLive = false;
     // What this run has finished, so no later row is given a finished file.
     FinishedFiles finishedFiles;
+    // Asked before each row's task is created; none (every row downloads)
+    // unless whoever drives the queue sets one that outlives the queue.
+    RowGate* rowGate = nullptr;
 };
 
 // The exit routine's part for the queue: frees the info record's block, empties

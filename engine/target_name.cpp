@@ -3,11 +3,13 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "xldl/task_layout.h"
+
 namespace ld::engine {
 namespace {
 
-constexpr std::string_view kDataSuffix = ".xldl";
-constexpr std::string_view kMetadataSuffix = ".xldl.meta";
+constexpr std::string_view kDataSuffix = XLDL_PARTIAL_DATA_SUFFIX;
+constexpr std::string_view kMetadataSuffix = XLDL_RESUME_RECORD_SUFFIX;
 // The resume record is saved through a temporary name with this extra suffix.
 constexpr std::string_view kSaveSuffix = ".new";
 

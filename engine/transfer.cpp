@@ -1,14 +1,10 @@
 #include "engine/transfer.h"
 
 #include "common/curl_tls.h"
+#include "common/download_user_agent.h"
 #include "xldl/task_layout.h"
 
 namespace ld::engine {
-namespace {
-
-constexpr char kUserAgent[] = "Mozilla/5.0 (compatible; xldl/1.0)";
-
-}  // namespace
 
 Transfer::Transfer(int id, std::size_t segment, const TransferRequest& request,
                    const Settings& settings, TransferSink& sink, MultiHandle& multi)
@@ -33,7 +29,7 @@ Transfer::Transfer(int id, std::size_t segment, const TransferRequest& request,
     curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(h, CURLOPT_MAXREDIRS, 10L);
     curl_easy_setopt(h, CURLOPT_AUTOREFERER, 1L);
-    curl_easy_setopt(h, CURLOPT_USERAGENT, kUserAgent);
+    curl_easy_setopt(h, CURLOPT_USERAGENT, kDownloadUserAgent);
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, static_cast<long>(settings.connectTimeout.count()));
     curl_easy_setopt(h, CURLOPT_TCP_KEEPALIVE, 1L);
     curl_easy_setopt(h, CURLOPT_BUFFERSIZE, settings.receiveBufferBytes);

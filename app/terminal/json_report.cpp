@@ -60,6 +60,12 @@ class JsonLinesReport final : public SessionReport {
         write(line);
     }
 
+    void skipped(const LectureTransfer& transfer) override {
+        json line = transferObject("skipped", transfer);
+        line["status"] = "已存在，跳过";
+        write(line);
+    }
+
     void failed(const LectureTransfer& transfer, const std::string& reason) override {
         json line = transferObject("failed", transfer);
         line["status"] = reason;
@@ -75,6 +81,7 @@ class JsonLinesReport final : public SessionReport {
         json line = {{"event", "summary"},
                      {"lectures", summary.lectures},
                      {"downloaded", summary.downloaded},
+                     {"skipped", summary.skipped},
                      {"not_downloaded", missed},
                      {"interrupted", summary.interrupted},
                      {"exit_code", summary.exitCode}};

@@ -1,6 +1,7 @@
 // The report for scripts: one JSON object per line per event ("listed",
-// "resolved", "started", "progress", "finished", "failed", "summary"), UTF-8,
-// each line flushed as it is written. See session_report.h for the calls.
+// "resolved", "started", "progress", "finished", "skipped", "failed",
+// "summary"), UTF-8, each line flushed as it is written. See
+// session_report.h for the calls.
 #pragma once
 
 #include <memory>

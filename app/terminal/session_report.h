@@ -2,8 +2,9 @@
 // per event of the run. Three implementations: the live line for a terminal,
 // plain lines for a pipe or log file, and JSON lines for scripts.
 //
-// All texts are UTF-8 as the window shows them (titles, "解析失败", the row's
-// 完成状态 text). Calls come from the session's own thread, one at a time.
+// Only the chosen lectures (--items) are reported. All texts are UTF-8 as the
+// window shows them (titles, "解析失败", the row's 完成状态 text). Calls come
+// from the session's own thread, one at a time.
 #pragma once
 
 #include <cstdint>
@@ -33,7 +34,10 @@ struct LectureTransfer {
     std::string fileName;  // as saved in the folder
     std::int64_t bytesDone = 0;
     std::int64_t bytesTotal = 0;  // 0 while unknown
+    // The bytes of the last few seconds, per second.
     std::int32_t bytesPerSecond = 0;
+    // Since the file started, while it downloads.
+    std::int64_t elapsedMilliseconds = 0;
 };
 
 // A lecture that was not downloaded, and why (the text the window shows).
@@ -44,8 +48,9 @@ struct MissedLecture {
 };
 
 struct SessionSummary {
-    int lectures = 0;    // listed in the catalogue
-    int downloaded = 0;  // finished in this run
+    int lectures = 0;    // listed in the catalogue (chosen with --items)
+    int downloaded = 0;  // finished in this run, or already complete
+    int skipped = 0;     // of those, already complete in the folder
     std::vector<MissedLecture> missed;
     bool interrupted = false;
     std::string problem;  // why nothing could be listed or started, if so
@@ -58,7 +63,8 @@ class SessionReport {
 
     // The catalogue listed the lecture (no address yet).
     virtual void listed(const ListedLecture& lecture) = 0;
-    // The lecture's play address was resolved, or failed to resolve.
+    // The lecture's play address was resolved, or failed to resolve. Comes in
+    // course order, whatever order the addresses arrive in.
     virtual void resolved(const ListedLecture& lecture) = 0;
     // While addresses are being resolved: how many of how many are done.
     virtual void resolving(int done, int total) = 0;
@@ -66,6 +72,9 @@ class SessionReport {
     // About once a second while a file downloads.
     virtual void progress(const LectureTransfer& transfer) = 0;
     virtual void finished(const LectureTransfer& transfer) = 0;
+    // The lecture's file was already complete in the folder ("已存在，跳过"):
+    // nothing was fetched.
+    virtual void skipped(const LectureTransfer& transfer) = 0;
     // `reason` is what the row's 完成状态 cell reads.
     virtual void failed(const LectureTransfer& transfer, const std::string& reason) = 0;
     virtual void summary(const SessionSummary& summary) = 0;

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "app/program_folder.h"
+#include "app/terminal/output_folder.h"
 #include "app/terminal/session_report.h"
 #include "app/terminal/stop_signals.h"
 #include "app/terminal/terminal_options.h"
@@ -89,6 +91,9 @@ int exitCodeOf(const TerminalOptions& options, const SessionSummary& summary) {
     if (summary.lectures == 0) {
         return kExitCatalogueUnavailable;
     }
+    if (!summary.problem.empty()) {
+        return kExitSomeNotDownloaded;  // the folder or the disk stopped the batch
+    }
     if (options.command == TerminalCommand::list) {
         return kExitAllDownloaded;
     }
@@ -121,11 +126,31 @@ int runSession(const TerminalOptions& options, const std::string& programFolder,
             std::_Exit(kExitSomeNotDownloaded);
         });
     SessionSummary summary;
+    const bool downloading = options.command == TerminalCommand::download;
+    const std::string saveFolder = downloading ? outputFolder(options) : std::string();
+    if (downloading) {
+        // A folder that cannot be used ends the command before anything is fetched.
+        summary.problem = prepareOutputFolder(saveFolder);
+        if (!summary.problem.empty()) {
+            summary.exitCode = kExitSomeNotDownloaded;
+            report->summary(summary);
+            return summary.exitCode;
+        }
+    }
     TerminalSession session(engine, programFolder);
-    if (session.search(options.courseAddress, *report, stop) ==
-        TerminalSession::Ending::interrupted) {
+    const TerminalSession::Ending searched =
+        session.search(options.courseAddress, options.items, *report, stop);
+    if (searched == TerminalSession::Ending::badItems) {
+        // Known only once the catalogue tells the course's lectures.
+        summary.problem = "--items: " + session.itemsProblem();
+        summary.exitCode = kExitUsage;
+        report->summary(summary);
+        std::cout.flush();
+        std::_Exit(kExitUsage);  // the resolution has started; nobody waits for it
+    }
+    if (searched == TerminalSession::Ending::interrupted) {
         summary.interrupted = true;
-        summary.lectures = static_cast<int>(session.lectures().size());
+        summary.lectures = session.chosenCount();
         summary.exitCode = kExitInterrupted;
         report->summary(summary);
         if (session.workersRunning()) {
@@ -136,11 +161,11 @@ int runSession(const TerminalOptions& options, const std::string& programFolder,
         }
         return kExitInterrupted;
     }
-    summary.lectures = static_cast<int>(session.lectures().size());
+    summary.lectures = session.chosenCount();
     if (summary.lectures == 0) {
         summary.problem = nothingListedProblem(session);
-    } else if (options.command == TerminalCommand::download) {
-        session.download(outputFolder(options), *report, stop, summary);
+    } else if (downloading) {
+        session.download(saveFolder, options.force, *report, stop, summary);
     }
     std::stable_sort(
         summary.missed.begin(), summary.missed.end(),
@@ -169,6 +194,11 @@ int runTerminal(int argc, char** argv) {
         return kExitUsage;
     }
     StopSignals stop;  // before the first thread starts
+#if defined(SIGXFSZ)
+    // A file size limit (ulimit -f) fails the file as a full disk would,
+    // instead of ending the process in the middle of a write.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     const std::string programFolder = programFolderOf(executablePath(argc > 0 ? argv[0] : nullptr));
     const int exitCode = runSession(parsed.options, programFolder, stop);
     std::cout.flush();

@@ -1,5 +1,6 @@
-// The terminal commands' arguments: `list <address> [--json]` and
-// `download <address> [--output DIR] [--json]`, each with --help.
+// The terminal commands' arguments: `list <address> [--items LIST] [--json]`
+// and `download <address> [--output DIR] [--items LIST] [--force] [--json]`,
+// each with --help.
 //
 // A pure function of the argument list: no I/O, no state, any thread. Usage
 // errors come back as a message for standard error, never as an exception.
@@ -8,6 +9,8 @@
 #include <span>
 #include <string>
 #include <string_view>
+
+#include "app/terminal/item_selection.h"
 
 namespace ld {
 
@@ -20,6 +23,8 @@ struct TerminalOptions {
     TerminalCommand command = TerminalCommand::list;
     std::string courseAddress;
     std::string outputFolder;  // empty: the current folder
+    ItemSelection items;       // --items: the lectures to list or download
+    bool force = false;        // --force: download complete files again
     bool json = false;
 };
 

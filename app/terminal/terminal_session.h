@@ -2,13 +2,21 @@
 // wiring of every event, the created and about-to-be-destroyed events -- but
 // with the in-memory window in place of the main window, and this object
 // playing the user: it types the course address, clicks "搜索", "删除失败",
-// "一键加入下载列表" and "开始下载", lets the timer tick once a second and
-// reads the lists and the download queue's record for the report. So the
-// terminal lists and downloads through exactly the code the window runs.
+// "一键加入下载列表" and "开始下载", lets the timer tick and reads the lists
+// and the download queue's record for the report. So the terminal lists and
+// downloads through exactly the code the window runs. The timer ticks every
+// few milliseconds here (the window's ticks once a second), so the next
+// lecture starts as soon as one ends; progress is still reported once a second.
+//
+// The download list holds every lecture with a play address, as in the
+// window, so every file keeps the window's name; a row gate (see
+// complete_file_gate.h) passes by the lectures not chosen and the files
+// already complete, once the queue has named them.
 //
 // One thread (the caller's) drives it; the window has its own thread, the
 // course workers and the engine theirs. A lecture that fails does not stop
-// the batch: the session moves the queue on to the next row and starts again.
+// the batch (the session moves the queue on to the next row and starts
+// again), except for a full disk, on which the next lecture cannot fit either.
 // A stop signal, or a report whose output nobody reads any more, ends the
 // search or the batch (the current file paused, its data kept).
 #pragma once
@@ -18,6 +26,7 @@
 #include <vector>
 
 #include "app/globals.h"
+#include "app/terminal/item_selection.h"
 #include "app/terminal/session_report.h"
 #include "app/terminal/stop_signals.h"
 #include "download/download_engine.h"
@@ -27,7 +36,7 @@ namespace ld {
 
 class TerminalSession {
   public:
-    enum class Ending { completed, interrupted };
+    enum class Ending { completed, interrupted, badItems };
 
     // `engine` must outlive the session. Fires the window's created event
     // (the engine is initialised).
@@ -39,16 +48,24 @@ class TerminalSession {
     ~TerminalSession();
 
     // Searches the course and waits until every play address is resolved,
-    // reporting each lecture as it is listed and resolved.
-    Ending search(const std::string& courseAddress, SessionReport& report, StopSignals& stop);
+    // reporting each chosen lecture as it is listed and, in course order, as
+    // it is resolved. `badItems` as soon as the catalogue shows that `items`
+    // names a lecture the course lacks (see itemsProblem).
+    Ending search(const std::string& courseAddress, const ItemSelection& items,
+                  SessionReport& report, StopSignals& stop);
     // Every lecture of the last search, as the parse list shows it.
     [[nodiscard]] const std::vector<ListedLecture>& lectures() const { return lectures_; }
+    // How many of them the selection chose.
+    [[nodiscard]] int chosenCount() const;
+    // Why the selection does not fit the course, after `badItems`.
+    [[nodiscard]] const std::string& itemsProblem() const { return itemsProblem_; }
 
-    // Downloads every lecture of the last search that has a play address into
-    // `folderUtf8`, one after another. Fills `summary` with what was
-    // downloaded and what was not (with the reason the window shows).
-    Ending download(const std::string& folderUtf8, SessionReport& report, StopSignals& stop,
-                    SessionSummary& summary);
+    // Downloads every chosen lecture of the last search that has a play
+    // address into `folderUtf8`, one after another, passing by files already
+    // complete unless `force`. Fills `summary` with what was downloaded and
+    // what was not (with the reason the window shows).
+    Ending download(const std::string& folderUtf8, bool force, SessionReport& report,
+                    StopSignals& stop, SessionSummary& summary);
 
     // Course workers still running (a search interrupted mid-request).
     [[nodiscard]] bool workersRunning() {
@@ -58,28 +75,15 @@ class TerminalSession {
     [[nodiscard]] std::string parseStatus();
 
   private:
-    struct BatchRow;
-    struct QueueSnapshot;
-
-    QueueSnapshot snapshot(int batchSize);
-    LectureTransfer transferOf(const BatchRow& row, int position, int batchSize) const;
-    // Reports how the row ended; true when it was downloaded.
-    bool reportEnd(std::vector<BatchRow>& batch, int row, const QueueSnapshot& seen,
-                   const std::string& folderUtf8, SessionReport& report, SessionSummary& summary);
-    // Puts every lecture with a play address into the download list, as
-    // "删除失败" and "一键加入下载列表" do, and notes the others as missed.
-    // The batch is empty when no lecture can be downloaded.
-    std::vector<BatchRow> fillDownloadList(SessionSummary& summary);
-    // After a stop signal: pauses the current task (its data stays for the
-    // next run) and notes every row not downloaded.
-    Ending stopBatch(std::vector<BatchRow>& batch, int active, const std::string& folderUtf8,
-                     SessionReport& report, SessionSummary& summary);
+    class Batch;  // one run of download (terminal_batch.cpp)
 
     DownloadEngine& engine_;
     Globals globals_;
     // Declared last so it goes first: its handlers use the global state.
     MemoryWindow window_;
+    ItemSelection items_;
     std::vector<ListedLecture> lectures_;
+    std::string itemsProblem_;
 };
 
 }  // namespace ld

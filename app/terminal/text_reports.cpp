@@ -1,5 +1,7 @@
 #include "app/terminal/text_reports.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
 #include <utility>
 
@@ -25,6 +27,14 @@ std::string finishedLine(const LectureTransfer& transfer) {
            printableText(transfer.title) + "  下载完毕  " +
            gbkToUtf8(fileSizeText(transfer.bytesTotal)) + "  " + printableText(transfer.fileName);
 }
+
+std::string skippedLine(const LectureTransfer& transfer) {
+    return batchCounterText(transfer.position, transfer.batchSize) + " " +
+           printableText(transfer.title) + "  已存在，跳过  " + printableText(transfer.fileName);
+}
+
+// How often a pipe or log file gets a line about a long file.
+constexpr std::int64_t kPlainProgressMilliseconds = 10'000;
 
 std::string failedLine(const LectureTransfer& transfer, const std::string& reason) {
     return batchCounterText(transfer.position, transfer.batchSize) + " " +
@@ -59,8 +69,9 @@ class HumanReport : public SessionReport {
     }
 
     void started(const LectureTransfer& transfer) override {
+        nextPlainProgress_ = kPlainProgressMilliseconds;
         if (live_) {
-            draw(liveTransferLine(transfer));
+            drawTransfer(transfer);
         } else {
             settle(batchCounterText(transfer.position, transfer.batchSize) + " " +
                    printableText(transfer.title) + "  开始下载  " +
@@ -70,11 +81,18 @@ class HumanReport : public SessionReport {
 
     void progress(const LectureTransfer& transfer) override {
         if (live_) {
-            draw(liveTransferLine(transfer));
+            drawTransfer(transfer);
+        } else if (transfer.elapsedMilliseconds >= nextPlainProgress_) {
+            // A log shows that a long file moves on.
+            settle(batchCounterText(transfer.position, transfer.batchSize) + " " +
+                   printableText(transfer.title) + "  " + transferFigures(transfer));
+            nextPlainProgress_ = transfer.elapsedMilliseconds + kPlainProgressMilliseconds;
         }
     }
 
     void finished(const LectureTransfer& transfer) override { settle(finishedLine(transfer)); }
+
+    void skipped(const LectureTransfer& transfer) override { settle(skippedLine(transfer)); }
 
     void failed(const LectureTransfer& transfer, const std::string& reason) override {
         settle(failedLine(transfer, reason));
@@ -101,7 +119,10 @@ class HumanReport : public SessionReport {
         if (summary.lectures == 0) {
             return;
         }
-        settle("下载完毕 " + std::to_string(summary.downloaded) + " 讲，未下载 " +
+        const std::string skipped =
+            summary.skipped > 0 ? "（其中 " + std::to_string(summary.skipped) + " 讲已存在，跳过）"
+                                : std::string();
+        settle("下载完毕 " + std::to_string(summary.downloaded) + " 讲" + skipped + "，未下载 " +
                std::to_string(summary.missed.size()) + " 讲");
         for (const MissedLecture& missed : summary.missed) {
             settle("  " + std::to_string(missed.number) + "  " + printableText(missed.title) +
@@ -110,13 +131,23 @@ class HumanReport : public SessionReport {
     }
 
   private:
-    // Replaces the live line (terminals only), cut so it never wraps: the last
-    // column stays free, as some terminals wrap as soon as it is written.
-    void draw(const std::string& line) {
+    // The live line's width: the last column stays free, as some terminals
+    // wrap as soon as it is written.
+    [[nodiscard]] int liveColumns() const {
         const int columns = target_.terminalColumns ? target_.terminalColumns() : 80;
-        target_.out << kClearLine << fitToColumns(line, std::max(columns - 1, 1));
+        return std::max(columns - 1, 1);
+    }
+
+    // Replaces the live line (terminals only), cut so it never wraps.
+    void draw(const std::string& line) {
+        target_.out << kClearLine << fitToColumns(line, liveColumns());
         target_.out.flush();
         liveShown_ = true;
+    }
+
+    // The file's live line, its title shortened before any figure.
+    void drawTransfer(const LectureTransfer& transfer) {
+        draw(liveTransferLine(transfer, liveColumns()));
     }
 
     void clearLive() {
@@ -145,6 +176,7 @@ class HumanReport : public SessionReport {
     bool live_;
     bool liveShown_ = false;
     int playable_ = 0;
+    std::int64_t nextPlainProgress_ = kPlainProgressMilliseconds;
 };
 
 }  // namespace

@@ -50,18 +50,37 @@ std::string remainingText(std::int64_t done, std::int64_t total, std::int32_t by
     return std::string("剩余 ") + clock;
 }
 
-std::string liveTransferLine(const LectureTransfer& transfer) {
-    std::string line = batchCounterText(transfer.position, transfer.batchSize) + " " +
-                       printableText(transfer.title) + "  " +
-                       percentText(transfer.bytesDone, transfer.bytesTotal) + "  " +
-                       sizeProgressText(transfer.bytesDone, transfer.bytesTotal) + "  " +
-                       speedPerSecondText(transfer.bytesPerSecond);
+std::string transferFigures(const LectureTransfer& transfer) {
+    if (transfer.bytesTotal <= 0) {
+        if (transfer.bytesDone <= 0) {
+            return "连接中";
+        }
+        return gbkToUtf8(fileSizeText(transfer.bytesDone)) + "  " +
+               speedPerSecondText(transfer.bytesPerSecond);
+    }
+    std::string figures = percentText(transfer.bytesDone, transfer.bytesTotal) + "  " +
+                          sizeProgressText(transfer.bytesDone, transfer.bytesTotal) + "  " +
+                          speedPerSecondText(transfer.bytesPerSecond);
     const std::string remaining =
         remainingText(transfer.bytesDone, transfer.bytesTotal, transfer.bytesPerSecond);
     if (!remaining.empty()) {
-        line += "  " + remaining;
+        figures += "  " + remaining;
     }
-    return line;
+    return figures;
+}
+
+std::string liveTransferLine(const LectureTransfer& transfer, int columns) {
+    constexpr std::string_view kCutMark = "...";
+    const std::string counter = batchCounterText(transfer.position, transfer.batchSize) + " ";
+    const std::string figures = "  " + transferFigures(transfer);
+    std::string title = printableText(transfer.title);
+    const int room = columns - displayWidth(counter) - displayWidth(figures);
+    if (displayWidth(title) > room) {
+        const int kept = room - static_cast<int>(kCutMark.size());
+        title = kept > 0 ? fitToColumns(title, kept) + std::string(kCutMark)
+                         : fitToColumns(title, std::max(room, 0));
+    }
+    return fitToColumns(counter + title + figures, std::max(columns, 0));
 }
 
 }  // namespace ld

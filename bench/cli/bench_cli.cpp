@@ -8,8 +8,11 @@
 //  3. the peak memory of `lecture-downloader list` with huge answers: a
 //     catalogue of 63 MiB, and play-info answers of 60 MiB each, four asked
 //     at once (refused as soon as they are announced).
+//  4. a rerun of a finished course, and 600 tiny lectures end to end (see
+//     bench_daily_use.h).
 // Usage: bench_cli <folder of lecture-downloader, libxldl.so and xldl-get> [case]
-// where case, to run one alone, is listing, large-answers or download-memory.
+// where case, to run one alone, is listing, large-answers, download-memory,
+// rerun or tiny-lectures.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -24,6 +27,8 @@
 #include <string>
 #include <vector>
 
+#include "bench/cli/bench_daily_use.h"
+#include "bench/cli/child_run.h"
 #include "course/course_events.h"
 #include "platform_constants.h"
 #include "tools/sample-platform/sample_courses.h"
@@ -36,45 +41,14 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 using Millis = std::chrono::duration<double, std::milli>;
+using ld::bench::ChildRun;
+using ld::bench::runChild;
 
 constexpr std::int64_t kLargeVideoBytes = std::int64_t{1} << 30;
 
 std::string courseAddress(std::string_view courseId) {
     return "http://" + std::string(ld::platform::kCourseWebHost) +
            "/#/mid/guide?courseId=" + std::string(courseId);
-}
-
-struct ChildRun {
-    bool exitedZero = false;
-    double wallMs = 0;
-    long peakKiB = 0;  // the child's peak resident set
-};
-
-// Runs the program with the arguments, its output thrown away (or written
-// to outputFile), and waits.
-ChildRun runChild(const std::vector<std::string>& command, const std::string& outputFile = "") {
-    std::vector<char*> argv;
-    for (const std::string& part : command) {
-        argv.push_back(const_cast<char*>(part.c_str()));
-    }
-    argv.push_back(nullptr);
-    std::fflush(nullptr);  // the child must not write out what this process buffered
-    const auto began = Clock::now();
-    const pid_t child = fork();
-    if (child == 0) {
-        std::freopen(outputFile.empty() ? "/dev/null" : outputFile.c_str(), "w", stdout);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    ChildRun run;
-    if (child > 0 && wait4(child, &status, 0, &usage) == child) {
-        run.exitedZero = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-        run.peakKiB = usage.ru_maxrss;
-    }
-    run.wallMs = Millis(Clock::now() - began).count();
-    return run;
 }
 
 double median(std::vector<double> values) {
@@ -207,10 +181,10 @@ int main(int argc, char** argv) {
     const std::string only = argc == 3 ? argv[2] : "";
     if (argc < 2 || argc > 3 ||
         (!only.empty() && only != "listing" && only != "large-answers" &&
-         only != "download-memory")) {
-        std::fprintf(
-            stderr,
-            "usage: bench_cli <build bin folder> [listing|large-answers|download-memory]\n");
+         only != "download-memory" && only != "rerun" && only != "tiny-lectures")) {
+        std::fprintf(stderr,
+                     "usage: bench_cli <build bin folder> "
+                     "[listing|large-answers|download-memory|rerun|tiny-lectures]\n");
         return 2;
     }
     const fs::path bin = argv[1];
@@ -226,7 +200,9 @@ int main(int argc, char** argv) {
     const bool listed = !runs("listing") || compareListing(bin);
     const bool large = !runs("large-answers") || compareLargeAnswers(bin, platform);
     const bool saved = !runs("download-memory") || compareMemory(bin, platform);
-    if (!listed || !large || !saved) {
+    const bool rerun = !runs("rerun") || ld::bench::benchRerun(bin, platform);
+    const bool tiny = !runs("tiny-lectures") || ld::bench::benchTinyLectures(bin, platform);
+    if (!listed || !large || !saved || !rerun || !tiny) {
         std::printf("  a run did not complete\n");
         return 1;
     }

@@ -127,6 +127,25 @@ bool taskRowPresent(const DownloadQueue& queue) {
                queue.state.currentAddress;
 }
 
+// Whether the gate, if any, passes the row by (its file named already). A row
+// passed by shows the gate's text; a complete file counts as finished.
+bool passedByGate(const DownloadQueue& queue, int row) {
+    DownloadQueueState& state = queue.state;
+    if (state.rowGate == nullptr) {
+        return false;
+    }
+    const RowFile file{state.currentFolder, state.currentFileName, state.currentAddress};
+    const RowVerdict verdict = state.rowGate->admit(row, file);
+    if (verdict.download) {
+        return false;
+    }
+    queue.controls.setCellText(kDownloadList, row, kDownloadStatusColumn, verdict.statusText);
+    if (verdict.fileComplete) {
+        state.finishedFiles.note(state.currentFolder, state.currentFileName, state.currentAddress);
+    }
+    return true;
+}
+
 void completeTaskRow(const DownloadQueue& queue) {
     DownloadQueueState& state = queue.state;
     const int row = queue.shared.taskRow;
@@ -136,6 +155,10 @@ void completeTaskRow(const DownloadQueue& queue) {
                                fileSizeText(state.taskInfoRecord.文件总大小()));
     queue.controls.setCellText(kDownloadList, row, kDownloadStatusColumn, gbk("下载完毕"));
     state.finishedFiles.note(state.currentFolder, state.currentFileName, state.currentAddress);
+    if (state.rowGate != nullptr) {
+        state.rowGate->finished(
+            row, RowFile{state.currentFolder, state.currentFileName, state.currentAddress});
+    }
     state.taskLive = false;
     queue.shared.taskRow = kNoTaskRow;
     queue.controls.setInterval(0);
@@ -159,8 +182,7 @@ void startCurrentRow(const DownloadQueue& queue) {
     Controls& controls = queue.controls;
     DownloadQueueState& state = queue.state;
     const int rows = controls.rowCount(kDownloadList);
-    const int row = queue.shared.currentRow;
-    if (rows == 0 || row < 0 || row >= rows) {
+    if (rows == 0 || queue.shared.currentRow < 0 || queue.shared.currentRow >= rows) {
         controls.showMessage(gbk("无下载任务"));
         return;
     }
@@ -171,9 +193,22 @@ void startCurrentRow(const DownloadQueue& queue) {
         return;
     }
     stopLiveTask(queue);
-    state.currentAddress = controls.getCellText(kDownloadList, row, kDownloadAddressColumn);
-    state.currentFolder = folder;
-    state.currentFileName = rowFileName(controls, row, folder, state.finishedFiles);
+    int row = queue.shared.currentRow;
+    for (;; ++row) {
+        if (row >= rows) {
+            // The gate passed by every row left: the list is done.
+            queue.shared.currentRow = rows;
+            controls.setInterval(0);
+            return;
+        }
+        queue.shared.currentRow = row;
+        state.currentAddress = controls.getCellText(kDownloadList, row, kDownloadAddressColumn);
+        state.currentFolder = folder;
+        state.currentFileName = rowFileName(controls, row, folder, state.finishedFiles);
+        if (!passedByGate(queue, row)) {
+            break;
+        }
+    }
     if (utf16Units(state.currentAddress) > kMaxAddressUnits) {
         // A cut address would fetch something else.
         haltOnFailedRow(queue, row, XLDL_FAIL_BAD_URL);

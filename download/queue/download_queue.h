@@ -33,7 +33,10 @@ Text taskFolder(const Text& saveFolderBoxText);
 // the task for row currentRow (saved under rowFileName) and starts polling.
 // With no row there, shows "无下载任务" instead. A save folder the create
 // record cannot hold as typed (too long, or with characters code page 936
-// lacks) shows why in a message box and starts nothing. A row whose address
+// lacks) shows why in a message box and starts nothing. The state's row gate,
+// when there is one, is asked about each row once its file name is decided: a
+// row it passes by shows the gate's text and the row after it comes next (all
+// passed by: currentRow ends past the last row, polling off). A row whose address
 // the record cannot hold whole is marked "下载失败" and halts the queue. A
 // live task is stopped first, so two tasks never write one file.
 void startCurrentRow(const DownloadQueue& queue);

@@ -117,9 +117,35 @@ TEST(TransferText, PercentSizesSpeedAndTimeLeftInTheWindowsUnits) {
     EXPECT_EQ(remainingText(0, 0, 100), "");
     EXPECT_EQ(remainingText(0, 800, 100), "剩余 0:08");
     EXPECT_EQ(remainingText(0, 3723, 1), "剩余 1:02:03");
-    EXPECT_EQ(liveTransferLine(
-                  {3, 9, 5, "第5讲 大文件", "第5讲 大文件.flv", 18664652, 50331648, 4 * 1048576}),
-              "[3/9] 第5讲 大文件  37%  17.80MB/48.00MB  4MB/s  剩余 0:08");
+    EXPECT_EQ(
+        liveTransferLine(
+            {3, 9, 5, "第5讲 大文件", "第5讲 大文件.flv", 18664652, 50331648, 4 * 1048576}, 80),
+        "[3/9] 第5讲 大文件  37%  17.80MB/48.00MB  4MB/s  剩余 0:08");
+}
+
+TEST(TransferText, ANarrowLineShortensTheTitleAndKeepsEveryFigure) {
+    const LectureTransfer transfer{7,       7,        8,        "第8讲 期末复习：综合练习",
+                                   "x.flv", 30209229, 67108864, 27 * 1048576};
+    const std::string figures = "45%  28.81MB/64.00MB  27MB/s  剩余 0:02";
+    EXPECT_EQ(transferFigures(transfer), figures);
+    for (const int columns : {79, 60, 52, 50}) {
+        SCOPED_TRACE(columns);
+        const std::string line = liveTransferLine(transfer, columns);
+        EXPECT_LE(displayWidth(line), columns);
+        EXPECT_TRUE(line.starts_with("[7/7] 第")) << line;
+        EXPECT_TRUE(line.ends_with("  " + figures)) << line;
+    }
+    EXPECT_THAT(liveTransferLine(transfer, 52), HasSubstr("..."));
+    // Narrower than the figures themselves: cut at the edge, never wider.
+    EXPECT_LE(displayWidth(liveTransferLine(transfer, 20)), 20);
+
+    LectureTransfer connecting = transfer;
+    connecting.bytesDone = 0;
+    connecting.bytesTotal = 0;
+    EXPECT_EQ(liveTransferLine(connecting, 79), "[7/7] 第8讲 期末复习：综合练习  连接中");
+    LectureTransfer unsized = connecting;
+    unsized.bytesDone = 1258291;
+    EXPECT_EQ(transferFigures(unsized), "1.20MB  27MB/s");
 }
 
 // A run of events as the session reports them, with a title that tries to

@@ -49,6 +49,10 @@ TEST_F(SamplePlatformTest, DefaultCourseHoldsTheAwkwardCases) {
     }
     EXPECT_EQ(course.lectures.back().videoSize, 64 * 1024 * 1024);
     EXPECT_EQ(findCourse(kLargeCourseId)->lectures.size(), 2000U);
+    const SampleCourse* tiny = findCourse(kTinyVideosCourseId);
+    ASSERT_NE(tiny, nullptr);
+    EXPECT_EQ(tiny->lectures.size(), static_cast<std::size_t>(kTinyVideosCourseLectures));
+    EXPECT_LT(tiny->lectures.back().videoSize, 4 * 1024);
 }
 
 TEST_F(SamplePlatformTest, CatalogueHasOneKeyPerLineInTheExpectedOrder) {
@@ -203,6 +207,15 @@ TEST_F(SamplePlatformTest, VideoBytesWithRanges) {
         EXPECT_EQ(part->status, c.status);
         EXPECT_EQ(part->body, c.body);
     }
+
+    // HEAD tells the length and the version without sending the body.
+    platform.resetStatistics();
+    const auto head = client.Head(target);
+    ASSERT_TRUE(head);
+    EXPECT_EQ(head->status, 200);
+    EXPECT_EQ(head->get_header_value("Content-Length"), size);
+    EXPECT_FALSE(head->get_header_value("ETag").empty());
+    EXPECT_EQ(platform.videoBytesServed(), 0);
 
     // The address as served, with "&amp;key=", carries no key: refused.
     const std::string servedUrl = playUrlAsServed(small, kDefaultVideoHost);

@@ -99,11 +99,24 @@ SampleCourse largeCourse() {
     return course;
 }
 
+SampleCourse tinyVideosCourse() {
+    SampleCourse course{std::string(kTinyVideosCourseId), "微课合集", {}};
+    course.lectures.reserve(kTinyVideosCourseLectures);
+    for (int number = 1; number <= kTinyVideosCourseLectures; ++number) {
+        course.lectures.push_back(SampleLecture{videoIdFor(course.id, number),
+                                                "第" + std::to_string(number) + "讲 微课",
+                                                2 * KiB + number, true});
+    }
+    return course;
+}
+
 struct Catalogue {
     std::vector<SampleCourse> courses;
     std::map<std::string, const SampleLecture*, std::less<>> lecturesById;
 
-    Catalogue() : courses{defaultCourse(), secondCourse(), collidingTitlesCourse(), largeCourse()} {
+    Catalogue()
+        : courses{defaultCourse(), secondCourse(), collidingTitlesCourse(), largeCourse(),
+                  tinyVideosCourse()} {
         for (const SampleCourse& course : courses) {
             for (const SampleLecture& lecture : course.lectures) {
                 lecturesById.emplace(lecture.videoId, &lecture);

@@ -39,6 +39,10 @@ inline constexpr std::string_view kCollidingTitlesCourseId = "143";
 // 2000 lectures, for measurements.
 inline constexpr std::string_view kLargeCourseId = "9000";
 inline constexpr int kLargeCourseLectures = 2000;
+// 600 lectures of tiny videos (a few KiB each), for timing what a file costs
+// beyond its bytes.
+inline constexpr std::string_view kTinyVideosCourseId = "9001";
+inline constexpr int kTinyVideosCourseLectures = 600;
 
 // Null when the platform has no course of that identifier.
 const SampleCourse* findCourse(std::string_view courseId);

@@ -105,6 +105,12 @@
 #define XLDL_INFO_RECORD_SIZE 1429
 #define XLDL_INFO_FIELD_COUNT 28
 
+/* ---- Files beside the target -------------------------------------------- */
+/* While a task's file is incomplete its data lives in <文件名> followed by the
+ * first suffix, and what a resume needs in <文件名> followed by the second. */
+#define XLDL_PARTIAL_DATA_SUFFIX ".xldl"
+#define XLDL_RESUME_RECORD_SUFFIX ".xldl.meta"
+
 /* ---- Task states (当前状态) ----------------------------------------------- */
 #define XLDL_STATE_NONE 0
 #define XLDL_STATE_FAILED 1    /* failed or cancelled for good; see 失败代码 */
