@@ -27,8 +27,8 @@ bool writeToStandardError() {
         return false;
     }
     DWORD written = 0;
-    return WriteFile(errors, kNote.data(), static_cast<DWORD>(kNote.size()), &written,
-                     nullptr) != FALSE;
+    return WriteFile(errors, kNote.data(), static_cast<DWORD>(kNote.size()), &written, nullptr) !=
+           FALSE;
 }
 
 }  // namespace

@@ -147,9 +147,9 @@ constexpr std::array kWide = std::to_array<Range>({
 // clang-format on
 
 bool within(std::span<const Range> ranges, char32_t codePoint) {
-    const auto after = std::upper_bound(
-        ranges.begin(), ranges.end(), codePoint,
-        [](char32_t value, const Range& range) { return value < range.first; });
+    const auto after =
+        std::upper_bound(ranges.begin(), ranges.end(), codePoint,
+                         [](char32_t value, const Range& range) { return value < range.first; });
     return after != ranges.begin() && codePoint <= std::prev(after)->last;
 }
 

@@ -20,8 +20,8 @@ std::string utf8FromWide(std::wstring_view wide) {
         return {};
     }
     const int size = static_cast<int>(wide.size());
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr,
-                                          nullptr);
+    const int bytes =
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
     std::string utf8(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
     if (bytes > 0) {
         WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, utf8.data(), bytes, nullptr, nullptr);
@@ -41,8 +41,7 @@ std::vector<std::string> fromArgv(int argc, char** argv) {
 
 std::vector<std::string> commandArguments(int argc, char** argv) {
     int count = 0;
-    const std::unique_ptr<LPWSTR, LocalRelease> wide(
-        CommandLineToArgvW(GetCommandLineW(), &count));
+    const std::unique_ptr<LPWSTR, LocalRelease> wide(CommandLineToArgvW(GetCommandLineW(), &count));
     if (!wide || count < 1) {
         return fromArgv(argc, argv);
     }

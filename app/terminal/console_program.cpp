@@ -49,8 +49,7 @@ int runConsoleProgram(int argc, char** argv) {
         streams.out() << versionText();
         return kExitAllDownloaded;
     }
-    streams.errors() << terminalProgramName() << ": " << problemOf(arguments, commandLine)
-                     << "\n\n"
+    streams.errors() << terminalProgramName() << ": " << problemOf(arguments, commandLine) << "\n\n"
                      << consoleUsage();
     return kExitUsage;
 }

@@ -113,8 +113,8 @@ bool OutputHandleBuffer::writeBytes(std::string_view bytes) {
         DWORD written = 0;
         // A pipe whose reader has gone fails with ERROR_NO_DATA or
         // ERROR_BROKEN_PIPE; the report then stops the run.
-        if (WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                      nullptr) == FALSE ||
+        if (WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ==
+                FALSE ||
             written == 0) {
             return false;
         }

@@ -22,9 +22,9 @@ struct StandardStreams::Platform {
     Platform() {
         errors.setf(std::ios::unitbuf);
         if (outBuffer.isConsole() && GetConsoleMode(outBuffer.handle(), &consoleMode) != FALSE) {
-            modeChanged = SetConsoleMode(outBuffer.handle(),
-                                         consoleMode | ENABLE_PROCESSED_OUTPUT |
-                                             ENABLE_VIRTUAL_TERMINAL_PROCESSING) != FALSE;
+            modeChanged =
+                SetConsoleMode(outBuffer.handle(), consoleMode | ENABLE_PROCESSED_OUTPUT |
+                                                       ENABLE_VIRTUAL_TERMINAL_PROCESSING) != FALSE;
         }
     }
     Platform(const Platform&) = delete;

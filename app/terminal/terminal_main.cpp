@@ -83,8 +83,8 @@ std::string nothingListedProblem(TerminalSession& session) {
     return problem;
 }
 
-int runSession(const TerminalOptions& options, const std::string& programFolder,
-               StopSignals& stop, StandardStreams& streams) {
+int runSession(const TerminalOptions& options, const std::string& programFolder, StopSignals& stop,
+               StandardStreams& streams) {
     const std::unique_ptr<SessionReport> report = makeSessionReport(
         reportStyleFor(options, streams), options.command == TerminalCommand::list,
         ReportTarget{streams.out(), streams.errors(), [&] { return streams.outputColumns(); },
