@@ -8,6 +8,7 @@
 #include <memory>
 #include <type_traits>
 
+#include "app/terminal/console_control_windows.h"
 #include "app/terminal/stop_signals.h"
 
 namespace ld {
@@ -33,7 +34,9 @@ ConsoleStops& consoleStops() {
     return stops;
 }
 
-BOOL WINAPI onConsoleControl(DWORD type) {
+}  // namespace
+
+BOOL WINAPI consoleControlHandler(DWORD type) {
     ConsoleStops& stops = consoleStops();
     switch (type) {
         case CTRL_C_EVENT:
@@ -53,15 +56,13 @@ BOOL WINAPI onConsoleControl(DWORD type) {
     }
 }
 
-}  // namespace
-
 struct StopSignals::Platform {};
 
 StopSignals::StopSignals() : platform_(std::make_unique<Platform>()) {
     ConsoleStops& stops = consoleStops();  // made before the handler can run
     ResetEvent(stops.requested.get());
     ResetEvent(stops.finished.get());
-    SetConsoleCtrlHandler(onConsoleControl, TRUE);
+    SetConsoleCtrlHandler(consoleControlHandler, TRUE);
 }
 
 StopSignals::~StopSignals() {

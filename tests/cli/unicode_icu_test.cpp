@@ -72,9 +72,9 @@ TEST(UnicodeAgainstIcu, EveryAssignedCodePointTakesIcusColumns) {
     for (const unsigned char byte : bytes) {
         hex += std::to_string(byte) + " ";
     }
-    return ::testing::AssertionFailure() << "bytes " << hex << "ours next " << ours.next
-                                         << " malformed " << ours.malformed << ", ICU next "
-                                         << offset << " code point " << icu;
+    return ::testing::AssertionFailure()
+           << "bytes " << hex << "ours next " << ours.next << " malformed " << ours.malformed
+           << ", ICU next " << offset << " code point " << icu;
 }
 
 TEST(UnicodeAgainstIcu, EveryShortSequenceIsCutAsIcuCutsIt) {

@@ -81,18 +81,18 @@ TEST(CharacterColumns, WideNarrowAndZeroWidthCharacters) {
         int columns;
     };
     const std::vector<Case> cases = {
-        {U'a', 1},          {U'~', 1},        {0x00E9, 1},  // é
-        {0x4E00, 2},        {0x8BB2, 2},      {0x9FFF, 2},  // CJK ideographs
-        {0x3000, 2},        {0xFF1A, 2},      {0xFF08, 2},  // ideographic space, full-width ：（
-        {0xFF61, 1},                                        // half-width 。
-        {0x1100, 2},        {0x1160, 1},                    // Hangul leading / medial jamo
-        {0xAC00, 2},        {0x3041, 2},                    // Hangul syllable, hiragana
-        {0x1F600, 2},       {0x2614, 2},      {0x2615, 2},  // emoji presentation
-        {0x20000, 2},       {0x2FFFD, 2},     {0x3FFFD, 2},  // planes 2 and 3, assigned or not
-        {0x0301, 0},        {0x20DD, 0},      {0xFE0F, 0},  // combining, enclosing, selector
-        {0x200B, 0},        {0x200D, 0},      {0x00AD, 0},  // zero-width space / joiner, soft hyphen
-        {0xE0001, 0},       {0xE01EF, 0},                   // tags, supplementary selectors
-        {0x10FFFF, 1},      {0x110000, 1},    {0xD800, 1},
+        {U'a', 1},     {U'~', 1},     {0x00E9, 1},   // é
+        {0x4E00, 2},   {0x8BB2, 2},   {0x9FFF, 2},   // CJK ideographs
+        {0x3000, 2},   {0xFF1A, 2},   {0xFF08, 2},   // ideographic space, full-width ：（
+        {0xFF61, 1},                                 // half-width 。
+        {0x1100, 2},   {0x1160, 1},                  // Hangul leading / medial jamo
+        {0xAC00, 2},   {0x3041, 2},                  // Hangul syllable, hiragana
+        {0x1F600, 2},  {0x2614, 2},   {0x2615, 2},   // emoji presentation
+        {0x20000, 2},  {0x2FFFD, 2},  {0x3FFFD, 2},  // planes 2 and 3, assigned or not
+        {0x0301, 0},   {0x20DD, 0},   {0xFE0F, 0},   // combining, enclosing, selector
+        {0x200B, 0},   {0x200D, 0},   {0x00AD, 0},   // zero-width space / joiner, soft hyphen
+        {0xE0001, 0},  {0xE01EF, 0},                 // tags, supplementary selectors
+        {0x10FFFF, 1}, {0x110000, 1}, {0xD800, 1},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(characterColumns(c.codePoint), c.columns)
