@@ -74,15 +74,15 @@ TEST(WindowsOutput, AReaderThatHasGoneFailsTheStreamForGood) {
     out << "第一行\n" << std::flush;
     ASSERT_TRUE(out.good());
     pipe.read.reset();
-    // Wine answers before the next write fails; real Windows may leave that
-    // to the write (the write end cannot be peeked there): either way the
-    // stream goes bad at the latest on the next write.
+    // Whether the system tells before a write (PeekNamedPipe on the write
+    // end) is its own: Wine does not, real Windows is not known to. Either
+    // way the stream goes bad at the latest on the next write.
     const bool toldBefore = buffer.readerGone();
     out << "第二行\n" << std::flush;
     EXPECT_TRUE(out.bad());
     out.clear();
     out << "第三行\n" << std::flush;
-    EXPECT_TRUE(out.bad()) << "a failed handle is not written to again";
+    EXPECT_TRUE(out.bad()) << "once failed, the stream stays failed";
     RecordProperty("reader_gone_told_before_write", toldBefore ? "yes" : "no");
 }
 
