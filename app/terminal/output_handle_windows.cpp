@@ -7,6 +7,22 @@
 namespace ld {
 namespace {
 
+// The one control sequence the reports write (after "\r", to redraw the live
+// line): erase from the cursor to the end of the line. A console carries it
+// out through the console calls, so it needs no virtual-terminal mode (which
+// older consoles and Wine's lack).
+constexpr std::string_view kEraseToLineEnd = "\x1b[K";
+
+// The length of the text without a beginning of kEraseToLineEnd at its end.
+std::size_t withoutCutSequence(std::string_view text) {
+    for (std::size_t length = kEraseToLineEnd.size() - 1; length > 0; --length) {
+        if (text.ends_with(kEraseToLineEnd.substr(0, length))) {
+            return text.size() - length;
+        }
+    }
+    return text.size();
+}
+
 bool usable(HANDLE handle) {
     return handle != nullptr && handle != INVALID_HANDLE_VALUE;
 }
@@ -81,13 +97,36 @@ bool OutputHandleBuffer::writeBuffered() {
     }
     std::string text = heldBack_;
     text.append(buffered);
-    const std::size_t complete = completeUtf8Length(text);
+    const std::size_t complete = withoutCutSequence(text.substr(0, completeUtf8Length(text)));
     heldBack_ = text.substr(complete);
     failed_ = !writeConsole(std::string_view(text).substr(0, complete));
     return !failed_;
 }
 
 bool OutputHandleBuffer::writeConsole(std::string_view utf8) {
+    for (std::size_t erase = utf8.find(kEraseToLineEnd); erase != std::string_view::npos;
+         erase = utf8.find(kEraseToLineEnd)) {
+        if (!writeConsoleText(utf8.substr(0, erase)) || !eraseToLineEnd()) {
+            return false;
+        }
+        utf8.remove_prefix(erase + kEraseToLineEnd.size());
+    }
+    return writeConsoleText(utf8);
+}
+
+bool OutputHandleBuffer::eraseToLineEnd() {
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (GetConsoleScreenBufferInfo(handle_, &info) == FALSE) {
+        return false;
+    }
+    const COORD from = info.dwCursorPosition;
+    const auto cells = static_cast<DWORD>(info.dwSize.X > from.X ? info.dwSize.X - from.X : 0);
+    DWORD done = 0;
+    return FillConsoleOutputCharacterW(handle_, L' ', cells, from, &done) != FALSE &&
+           FillConsoleOutputAttribute(handle_, info.wAttributes, cells, from, &done) != FALSE;
+}
+
+bool OutputHandleBuffer::writeConsoleText(std::string_view utf8) {
     const std::wstring wide = wideFromUtf8(utf8);
     std::wstring_view left = wide;
     while (!left.empty()) {

@@ -1,7 +1,9 @@
 // A stream buffer over one of the process's output handles (Windows only):
 // to a console the UTF-8 written goes out as UTF-16 through WriteConsoleW (a
-// character cut by the buffer's end waits for its other bytes), to a pipe or
-// a file as the bytes written. Once a write fails, every later one fails too
+// character cut by the buffer's end waits for its other bytes) and the live
+// line's "\x1b[K" (erase to the end of the line) is carried out with the
+// console calls, so no virtual-terminal mode is needed; to a pipe or a file
+// everything goes as the bytes written. Once a write fails, every later one fails too
 // (the stream turns bad), so a reader that has gone is not written to again.
 //
 // The handle is borrowed, not closed. One thread at a time; destruction
@@ -37,6 +39,8 @@ class OutputHandleBuffer : public std::streambuf {
   private:
     bool writeBuffered();
     bool writeConsole(std::string_view utf8);
+    bool writeConsoleText(std::string_view utf8);
+    bool eraseToLineEnd();
     bool writeBytes(std::string_view bytes);
 
     HANDLE handle_;

@@ -5,14 +5,13 @@
 // On Linux they are std::cout and std::cerr (the UTF-8 bytes as written). On
 // Windows they are streams of our own over the process's standard handles: to
 // a console the text goes as UTF-16 (WriteConsoleW), so every console code
-// page shows it, and the console's mode is set for the live line's control
-// sequences while the object lives; to a pipe or a file it goes as the UTF-8
-// bytes written, "\n" line breaks as on Linux. A write that fails (a closed
-// pipe) makes the stream bad; it never ends the process.
+// page shows it, and the live line is redrawn with the console calls (the
+// console's mode and code page are left as they are); to a pipe or a file it
+// goes as the UTF-8 bytes written, "\n" line breaks as on Linux. A write
+// that fails (a closed pipe) makes the stream bad; it never ends the process.
 //
 // Construct one, on the main thread; its streams are written from one thread
-// at a time. Destruction flushes both streams and gives the console back its
-// mode.
+// at a time. Destruction flushes both streams.
 #pragma once
 
 #include <memory>

@@ -1,7 +1,6 @@
 // StandardStreams on Windows: our own streams over the standard handles
-// (app/terminal/output_handle_windows.h); the console's width from its screen
-// buffer; the live line's control sequences through the console's virtual
-// terminal mode (Windows 10 and later), without which the output is plain lines.
+// (app/terminal/output_handle_windows.h, which also redraws the live line on
+// a console); the console's width from its screen buffer.
 #include <windows.h>
 
 #include <ostream>
@@ -16,25 +15,13 @@ struct StandardStreams::Platform {
     OutputHandleBuffer errorBuffer{GetStdHandle(STD_ERROR_HANDLE)};
     std::ostream out{&outBuffer};
     std::ostream errors{&errorBuffer};
-    DWORD consoleMode = 0;
-    bool modeChanged = false;
 
-    Platform() {
-        errors.setf(std::ios::unitbuf);
-        if (outBuffer.isConsole() && GetConsoleMode(outBuffer.handle(), &consoleMode) != FALSE) {
-            modeChanged =
-                SetConsoleMode(outBuffer.handle(), consoleMode | ENABLE_PROCESSED_OUTPUT |
-                                                       ENABLE_VIRTUAL_TERMINAL_PROCESSING) != FALSE;
-        }
-    }
+    Platform() { errors.setf(std::ios::unitbuf); }
     Platform(const Platform&) = delete;
     Platform& operator=(const Platform&) = delete;
     ~Platform() {
         out.flush();
         errors.flush();
-        if (modeChanged) {
-            SetConsoleMode(outBuffer.handle(), consoleMode);
-        }
     }
 };
 
@@ -51,7 +38,7 @@ std::ostream& StandardStreams::errors() {
 }
 
 bool StandardStreams::outputIsTerminal() const {
-    return platform_->outBuffer.isConsole() && platform_->modeChanged;
+    return platform_->outBuffer.isConsole();
 }
 
 int StandardStreams::outputColumns() const {
