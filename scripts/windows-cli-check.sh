@@ -10,8 +10,9 @@
 #     the same command again resumes it and ends with every file identical, exit 0;
 #   - a closed pipe (`| head -n 2`) ends the run as Ctrl+C does (exit 130);
 #   - the output is UTF-8 with "\n" line breaks and reads as it should;
-#   - --help, a usage error, and the window program asked for `list` (exit 2 and
-#     a note pointing to lecture-downloader-cli.exe on standard error).
+#   - --help, a usage error, a missing engine library (exit 1), and the window
+#     program asked for `list` (exit 2 and a note pointing to
+#     lecture-downloader-cli.exe on standard error).
 # It builds the Linux sample-platform and demo-check in build/release when needed.
 #   bash scripts/windows-cli-check.sh
 set -euo pipefail
@@ -209,6 +210,14 @@ fi
 run_cli "$fast" usage download
 if expect_status usage 2 && expect_text usage "$work/usage.err" "缺少课程地址"; then
   pass "a usage error exits with 2"
+fi
+mkdir -p "$work/no-engine"
+cp "$cli" "$work/no-engine/"
+status=0
+http_proxy="$fast" bash scripts/wine.sh run "$work/no-engine/lecture-downloader-cli.exe" list \
+  "$(course 142)" >"$work/no-engine.out" 2>"$work/no-engine.err" || status=$?
+if expect_status no-engine 1 && expect_text no-engine "$work/no-engine.err" "“xldl.dll”"; then
+  pass "without xldl.dll beside it: the reason on standard error, exit 1"
 fi
 status=0
 bash scripts/wine.sh run "$windows/lecture-downloader.exe" list "$(course 141)" \

@@ -94,7 +94,7 @@ int runSession(const TerminalOptions& options, const std::string& programFolder,
     // window stops with an error box; here the message goes to standard error.
     LoadedEngineLibrary engine(
         std::filesystem::path(folder) / kEngineLibraryFileName, [&streams](const Text& message) {
-            streams.errors() << "lecture-downloader: " << gbkToUtf8(message) << '\n';
+            streams.errors() << terminalProgramName() << ": " << gbkToUtf8(message) << '\n';
             streams.errors().flush();
             std::_Exit(kExitSomeNotDownloaded);
         });
