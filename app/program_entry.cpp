@@ -12,6 +12,8 @@
 #include "download/shared_library.h"
 #if defined(LD_TERMINAL_MODE)
 #include "app/terminal/terminal_main.h"
+#elif defined(_WIN32)
+#include "app/console_program_notice.h"
 #endif
 
 namespace ld {
@@ -48,6 +50,11 @@ int runProgram(int argc, char** argv) {
     // `lecture-downloader list|download ...` runs in the terminal.
     if (wantsTerminal(argc, argv)) {
         return runTerminal(argc, argv);
+    }
+#elif defined(_WIN32)
+    // On Windows the terminal mode is the console program beside this one.
+    if (asksForTerminalCommand(argc, argv)) {
+        return pointToConsoleProgram();
     }
 #endif
     const CommandLine commandLine = parseCommandLine(argc, argv);

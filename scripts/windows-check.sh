@@ -27,4 +27,5 @@ step "build" cmake --build --preset windows -j "$jobs"
 step "imports and exports" bash scripts/windows-imports.sh build/windows
 step "Wine prefix" bash scripts/wine.sh prefix
 step "tests under Wine" ctest --preset windows
+step "terminal mode under Wine" bash scripts/windows-cli-check.sh
 echo "== windows-check: passed in $((SECONDS - started_all)) s"

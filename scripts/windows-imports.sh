@@ -4,7 +4,8 @@
 #   - every program and DLL imports only DLLs that every Windows 10/11 has
 #     (nothing of libstdc++, libgcc, winpthread, zlib, libcurl or PCRE2);
 #   - xldl.dll exports exactly the six XL_ functions, and nothing else;
-#   - lecture-downloader.exe is a GUI program (no console window of its own).
+#   - lecture-downloader.exe is a GUI program (no console window of its own),
+#     lecture-downloader-cli.exe a console program (the terminal mode).
 #   bash scripts/windows-imports.sh [folder]     (make windows-check)
 set -euo pipefail
 
@@ -27,7 +28,7 @@ fail() {
   failures=$((failures + 1))
 }
 
-required=(lecture-downloader.exe xldl.dll)
+required=(lecture-downloader.exe lecture-downloader-cli.exe xldl.dll)
 # The window module is required once its sources are part of the tree.
 if [ -f "$root/app/win32/CMakeLists.txt" ]; then
   required+=(lecture-downloader-window.dll)
@@ -64,6 +65,15 @@ if [ -f "$folder/lecture-downloader.exe" ]; then
     echo "windows-imports: lecture-downloader.exe is a GUI program"
   else
     fail "lecture-downloader.exe is not a GUI program"
+  fi
+fi
+
+if [ -f "$folder/lecture-downloader-cli.exe" ]; then
+  subsystem=$("$objdump" -p "$folder/lecture-downloader-cli.exe" | sed -n 's/^Subsystem\s*//p')
+  if [[ "$subsystem" == *"(Windows CUI)" ]]; then
+    echo "windows-imports: lecture-downloader-cli.exe is a console program"
+  else
+    fail "lecture-downloader-cli.exe is not a console program"
   fi
 fi
 

@@ -1,22 +1,20 @@
 #include "app/terminal/terminal_main.h"
 
-#include <poll.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <iostream>
 #include <string>
 #include <system_error>
 #include <vector>
 
+#include "app/executable_path.h"
 #include "app/program_folder.h"
+#include "app/terminal/command_arguments.h"
 #include "app/terminal/output_folder.h"
 #include "app/terminal/session_report.h"
+#include "app/terminal/standard_streams.h"
 #include "app/terminal/stop_signals.h"
 #include "app/terminal/terminal_options.h"
 #include "app/terminal/terminal_session.h"
@@ -26,47 +24,26 @@
 namespace ld {
 namespace {
 
-std::vector<std::string_view> argumentsAfterProgram(int argc, char** argv) {
-    std::vector<std::string_view> arguments;
-    for (int i = 1; i < argc; ++i) {
-        arguments.emplace_back(argv[i]);
+std::vector<std::string_view> viewsOf(const std::vector<std::string>& arguments) {
+    return {arguments.begin(), arguments.end()};
+}
+
+// The running executable's full path, UTF-8 (the engine library sits beside it).
+std::string executablePathUtf8(const char* argv0) {
+    std::filesystem::path self = executablePath();
+    if (self.empty()) {
+        std::error_code error;
+        self = std::filesystem::absolute(argv0 != nullptr ? argv0 : "", error);
     }
-    return arguments;
+    const std::u8string path = self.u8string();
+    return {path.begin(), path.end()};
 }
 
-// The running executable's full path (the engine library sits beside it).
-std::string executablePath(const char* argv0) {
-    std::error_code error;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (!error) {
-        return self.string();
-    }
-    return std::filesystem::absolute(argv0 != nullptr ? argv0 : "", error).string();
-}
-
-int terminalColumns() {
-    winsize size{};
-    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) {
-        return size.ws_col;
-    }
-    const char* columns = std::getenv("COLUMNS");
-    const int fromEnvironment = columns != nullptr ? std::atoi(columns) : 0;
-    return fromEnvironment > 0 ? fromEnvironment : 80;
-}
-
-// Whether the reader of standard output has gone (the other end of its pipe
-// or socket is closed), before any write fails. A pipe reports an error, a
-// socket a hang-up; a file or a terminal neither.
-bool standardOutputClosed() {
-    pollfd output{STDOUT_FILENO, 0, 0};
-    return poll(&output, 1, 0) > 0 && (output.revents & (POLLERR | POLLHUP)) != 0;
-}
-
-ReportStyle reportStyleFor(const TerminalOptions& options) {
+ReportStyle reportStyleFor(const TerminalOptions& options, const StandardStreams& streams) {
     if (options.json) {
         return ReportStyle::jsonLines;
     }
-    return isatty(STDOUT_FILENO) != 0 ? ReportStyle::liveTerminal : ReportStyle::plainLines;
+    return streams.outputIsTerminal() ? ReportStyle::liveTerminal : ReportStyle::plainLines;
 }
 
 // The folder the files go to, as an absolute path (the current folder by default).
@@ -111,18 +88,19 @@ std::string nothingListedProblem(TerminalSession& session) {
     return problem;
 }
 
-int runSession(const TerminalOptions& options, const std::string& programFolder,
-               StopSignals& stop) {
+int runSession(const TerminalOptions& options, const std::string& programFolder, StopSignals& stop,
+               StandardStreams& streams) {
     const std::unique_ptr<SessionReport> report = makeSessionReport(
-        reportStyleFor(options), options.command == TerminalCommand::list,
-        ReportTarget{std::cout, std::cerr, terminalColumns, standardOutputClosed});
+        reportStyleFor(options, streams), options.command == TerminalCommand::list,
+        ReportTarget{streams.out(), streams.errors(), [&] { return streams.outputColumns(); },
+                     [&] { return streams.outputClosed(); }});
     const std::u8string folder(programFolder.begin(), programFolder.end());
     // The engine library cannot be found: nothing can be downloaded. The
     // window stops with an error box; here the message goes to standard error.
     LoadedEngineLibrary engine(
-        std::filesystem::path(folder) / kEngineLibraryFileName, [](const Text& message) {
-            std::cerr << "lecture-downloader: " << gbkToUtf8(message) << '\n';
-            std::cerr.flush();
+        std::filesystem::path(folder) / kEngineLibraryFileName, [&streams](const Text& message) {
+            streams.errors() << terminalProgramName() << ": " << gbkToUtf8(message) << '\n';
+            streams.errors().flush();
             std::_Exit(kExitSomeNotDownloaded);
         });
     SessionSummary summary;
@@ -145,7 +123,7 @@ int runSession(const TerminalOptions& options, const std::string& programFolder,
         summary.problem = "--items: " + session.itemsProblem();
         summary.exitCode = kExitUsage;
         report->summary(summary);
-        std::cout.flush();
+        streams.out().flush();
         std::_Exit(kExitUsage);  // the resolution has started; nobody waits for it
     }
     if (searched == TerminalSession::Ending::interrupted) {
@@ -156,7 +134,7 @@ int runSession(const TerminalOptions& options, const std::string& programFolder,
         if (session.workersRunning()) {
             // A request is still open and nobody waits for it: end here, as
             // the window ends its process with workers still running.
-            std::cout.flush();
+            streams.out().flush();
             std::_Exit(kExitInterrupted);
         }
         return kExitInterrupted;
@@ -178,19 +156,20 @@ int runSession(const TerminalOptions& options, const std::string& programFolder,
 }  // namespace
 
 bool wantsTerminal(int argc, char** argv) {
-    const std::vector<std::string_view> arguments = argumentsAfterProgram(argc, argv);
-    return isTerminalCommand(arguments);
+    const std::vector<std::string> arguments = commandArguments(argc, argv);
+    return isTerminalCommand(viewsOf(arguments));
 }
 
 int runTerminal(int argc, char** argv) {
-    const std::vector<std::string_view> arguments = argumentsAfterProgram(argc, argv);
-    const ParsedTerminalArguments parsed = parseTerminalArguments(arguments);
+    const std::vector<std::string> arguments = commandArguments(argc, argv);
+    const ParsedTerminalArguments parsed = parseTerminalArguments(viewsOf(arguments));
+    StandardStreams streams;
     if (parsed.outcome == ParsedTerminalArguments::Outcome::showHelp) {
-        std::cout << parsed.text;
+        streams.out() << parsed.text;
         return kExitAllDownloaded;
     }
     if (parsed.outcome == ParsedTerminalArguments::Outcome::usageError) {
-        std::cerr << parsed.text;
+        streams.errors() << parsed.text;
         return kExitUsage;
     }
     StopSignals stop;  // before the first thread starts
@@ -199,9 +178,10 @@ int runTerminal(int argc, char** argv) {
     // instead of ending the process in the middle of a write.
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
-    const std::string programFolder = programFolderOf(executablePath(argc > 0 ? argv[0] : nullptr));
-    const int exitCode = runSession(parsed.options, programFolder, stop);
-    std::cout.flush();
+    const std::string programFolder =
+        programFolderOf(executablePathUtf8(argc > 0 ? argv[0] : nullptr));
+    const int exitCode = runSession(parsed.options, programFolder, stop, streams);
+    streams.out().flush();
     return exitCode;
 }
 

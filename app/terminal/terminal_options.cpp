@@ -5,6 +5,10 @@
 namespace ld {
 namespace {
 
+// The program that runs the commands (on Windows the console program beside
+// the window program), named by the build.
+constexpr std::string_view kProgram = LD_TERMINAL_PROGRAM;
+
 constexpr std::string_view kListCommand = "list";
 constexpr std::string_view kDownloadCommand = "download";
 
@@ -21,7 +25,7 @@ std::optional<TerminalCommand> commandNamed(std::string_view name) {
 ParsedTerminalArguments usageError(const std::string& problem) {
     ParsedTerminalArguments parsed;
     parsed.outcome = ParsedTerminalArguments::Outcome::usageError;
-    parsed.text = "lecture-downloader: " + problem + "\n" + terminalUsage();
+    parsed.text = std::string(kProgram) + ": " + problem + "\n" + terminalUsage();
     return parsed;
 }
 
@@ -87,10 +91,14 @@ bool isTerminalCommand(std::span<const std::string_view> arguments) {
     return !arguments.empty() && commandNamed(arguments.front()).has_value();
 }
 
+std::string_view terminalProgramName() {
+    return kProgram;
+}
+
 std::string terminalUsage() {
-    return "用法: lecture-downloader list <课程地址> [--items 列表] [--json]\n"
-           "      lecture-downloader download <课程地址> [--output 目录] [--items 列表] "
-           "[--force] [--json]\n"
+    const std::string program(kProgram);
+    return "用法: " + program + " list <课程地址> [--items 列表] [--json]\n" + "      " + program +
+           " download <课程地址> [--output 目录] [--items 列表] [--force] [--json]\n"
            "\n"
            "  list       列出课程的每一讲及其播放地址（或“解析失败”）\n"
            "  download   列出后把有播放地址的每一讲依次下载到目录（默认当前目录）；\n"

@@ -56,4 +56,8 @@ ParsedTerminalArguments parseTerminalArguments(std::span<const std::string_view>
 // The usage of both commands, for --help and after a usage error.
 std::string terminalUsage();
 
+// The name of the program that runs the commands, for its messages
+// ("lecture-downloader", on Windows "lecture-downloader-cli").
+std::string_view terminalProgramName();
+
 }  // namespace ld

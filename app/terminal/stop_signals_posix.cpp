@@ -1,10 +1,13 @@
-#include "app/terminal/stop_signals.h"
-
+// StopSignals on POSIX: the stop signals blocked in every thread and taken
+// with sigtimedwait.
 #include <pthread.h>
+#include <signal.h>
 
 #include <array>
 #include <cerrno>
 #include <ctime>
+
+#include "app/terminal/stop_signals.h"
 
 namespace ld {
 namespace {
@@ -15,12 +18,17 @@ constexpr std::array<int, 3> kStopSignals{SIGINT, SIGTERM, SIGHUP};
 
 }  // namespace
 
-StopSignals::StopSignals() {
-    sigemptyset(&stopSignals_);
+struct StopSignals::Platform {
+    sigset_t stopSignals{};
+    sigset_t previousMask{};
+};
+
+StopSignals::StopSignals() : platform_(std::make_unique<Platform>()) {
+    sigemptyset(&platform_->stopSignals);
     for (const int stopSignal : kStopSignals) {
-        sigaddset(&stopSignals_, stopSignal);
+        sigaddset(&platform_->stopSignals, stopSignal);
     }
-    pthread_sigmask(SIG_BLOCK, &stopSignals_, &previousMask_);
+    pthread_sigmask(SIG_BLOCK, &platform_->stopSignals, &platform_->previousMask);
 }
 
 StopSignals::~StopSignals() {
@@ -34,7 +42,7 @@ StopSignals::~StopSignals() {
     for (const int stopSignal : kStopSignals) {
         sigaction(stopSignal, &ignore, nullptr);
     }
-    pthread_sigmask(SIG_SETMASK, &previousMask_, nullptr);
+    pthread_sigmask(SIG_SETMASK, &platform_->previousMask, nullptr);
 }
 
 bool StopSignals::waitFor(std::chrono::milliseconds timeout) {
@@ -48,7 +56,7 @@ bool StopSignals::waitFor(std::chrono::milliseconds timeout) {
         const auto nanoseconds = left.count() > 0 ? left.count() : 0;
         const timespec wait{static_cast<time_t>(nanoseconds / 1'000'000'000),
                             static_cast<long>(nanoseconds % 1'000'000'000)};
-        if (sigtimedwait(&stopSignals_, nullptr, &wait) > 0) {
+        if (sigtimedwait(&platform_->stopSignals, nullptr, &wait) > 0) {
             received_ = true;
             return true;
         }
