@@ -2,12 +2,15 @@
 # Checks the Windows packages (make windows-package) under Wine, one step at a
 # time (scripts/windows-check.sh runs them in this order):
 #   files      the zip holds exactly the programs, README, LICENSE and the
-#              licences, in one top folder; the installer is a 64-bit program
+#              licences, in one top folder, and its programs pass
+#              scripts/windows-imports.sh; the installer is a 64-bit program
 #   install    a new Wine prefix (build/windows/wine-install), the installer
 #              in silent mode (/S), then the installed files, the entry in
 #              the list of installed programs (64-bit registry view) and the
-#              Start-menu shortcut; first once into a folder given with /D=
-#              and uninstalled again, then into the default folder
+#              Start-menu shortcut (the files equal the zip's); first once
+#              where a file cannot be written (the install fails), once into
+#              a folder given with /D= and uninstalled again, then into the
+#              default folder
 #   demo       the INSTALLED program's --demo-autopilot under Wine + Xvfb
 #              against the Linux sample platform (build/release), through
 #              http_proxy; demo-check compares every file byte for byte and
@@ -35,6 +38,8 @@ export LD_WINEPREFIX="$windows/wine-install"
 # associations made from the installer's shortcut.
 export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=;winealsa.drv=d"
 drive_c="$LD_WINEPREFIX/drive_c"
+# The zip unpacked by the files step; the installed files must equal these.
+unpacked="$windows/package-unpacked"
 default_folder='C:\Program Files\Lecture Downloader'
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\LectureDownloader'
 shortcut="$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/课程视频下载器.lnk"
@@ -84,15 +89,14 @@ check_files() {
     diff <(echo "$expected") <(echo "$listing") >&2 || true
     fail "the zip does not hold exactly the expected files (- expected, + found)"
   fi
-  # The zip's programs are the build's.
-  local unpacked
-  unpacked=$(mktemp -d)
-  (cd "$unpacked" && cmake -E tar xf "$zip")
-  local program
-  for program in $(expected_files | grep -E '\.(exe|dll)$'); do
-    cmp -s "$windows/$program" "$unpacked/$top/$program" || fail "the zip's $program is not the build's"
-  done
+  # The zip's programs (stripped) import and export what the build's do.
   rm -rf "$unpacked"
+  mkdir -p "$unpacked"
+  (cd "$unpacked" && cmake -E tar xf "$zip")
+  mv "$unpacked/$top"/* "$unpacked/"
+  rmdir "$unpacked/$top"
+  bash "$root/scripts/windows-imports.sh" "$unpacked" >/dev/null ||
+    fail "the zip's programs import or export what they must not (scripts/windows-imports.sh $unpacked)"
   x86_64-w64-mingw32-objdump -f "$setup" | grep -q 'file format pei-x86-64' ||
     fail "$setup is not a 64-bit Windows program"
   echo "windows-package-check: the zip holds the $(expected_files | wc -l) expected files;" \
@@ -123,8 +127,8 @@ check_installed() {
   for file in $(expected_files) uninstall.exe; do
     [ -f "$unix/$file" ] || fail "$folder\\$file was not installed"
   done
-  for file in $(expected_files | grep -E '\.(exe|dll)$'); do
-    cmp -s "$windows/$file" "$unix/$file" || fail "the installed $file is not the build's"
+  for file in $(expected_files); do
+    cmp -s "$unpacked/$file" "$unix/$file" || fail "the installed $file is not the zip's"
   done
   entry=$(uninstall_entry)
   [ -n "$entry" ] || fail "no entry $uninstall_key in the 64-bit registry view"
@@ -148,7 +152,7 @@ check_installed() {
   # EstimatedSize: KiB, about what the files take.
   local size_kib actual_kib
   size_kib=$((16#$(entry_value EstimatedSize "$entry" | sed 's/^dword://')))
-  actual_kib=$(du -k -c $(expected_files | sed "s:^:$unix/:") | tail -1 | cut -f1)
+  actual_kib=$(expected_files | sed "s:^:$unix/:" | tr '\n' '\0' | du -k -c --files0-from=- | tail -1 | cut -f1)
   if [ "$size_kib" -lt $((actual_kib / 2)) ] || [ "$size_kib" -gt $((actual_kib * 2)) ]; then
     fail "the entry's EstimatedSize is $size_kib KiB; the files take $actual_kib KiB"
   fi
@@ -215,9 +219,20 @@ install() {
   # A new prefix: nothing of an earlier run's install can pass for this one's.
   rm -rf "$LD_WINEPREFIX" "$LD_WINEPREFIX.lock" "$LD_WINEPREFIX.desktop.lock"
   bash "$root/scripts/wine.sh" prefix
-  # A folder of the user's choice (/D=, last and unquoted, names with
-  # spaces and Chinese included), then away again.
-  local chosen='C:\下载 工具\Lecture Downloader'
+  # A file the installer cannot write (a folder holds its name) fails a
+  # silent install with exit code 2; it is not reported as installed.
+  local blocked
+  blocked=$(unix_path "$default_folder")
+  mkdir -p "$blocked/xldl.dll"
+  local status=0
+  bash "$root/scripts/wine-gui.sh" "$setup" /S || status=$?
+  [ "$status" -eq 2 ] || fail "a silent install that could not write xldl.dll ended with $status, not 2"
+  [ -z "$(uninstall_entry)" ] || fail "a failed install left an uninstall entry"
+  rm -rf "$blocked"
+  # A folder of the user's choice (/D=, last and unquoted), then away again.
+  # Its name has no space: Wine quotes an argument with one, and the
+  # installer takes /D= unquoted only (cmd on Windows passes it as typed).
+  local chosen='C:\下载工具\LectureDownloader'
   install_into "$chosen" "/D=$chosen"
   uninstall_from "$chosen"
   check_uninstalled "$chosen"
@@ -264,8 +279,8 @@ demo() {
   echo "windows-package-check: sample course platform on http://127.0.0.1:$port"
   # libcurl reads the Unix proxy variables under Wine too; nothing is exempt.
   local status=0
-  env http_proxy="http://127.0.0.1:$port" no_proxy="" NO_PROXY="" \
-    -u HTTP_PROXY -u ALL_PROXY -u all_proxy \
+  env -u HTTP_PROXY -u ALL_PROXY -u all_proxy \
+    http_proxy="http://127.0.0.1:$port" no_proxy="" NO_PROXY="" \
     bash "$root/scripts/wine-gui.sh" "$program" --demo-autopilot "Z:${demo//\//\\}" \
     >"$demo/autopilot.log" 2>&1 || status=$?
   sed 's/^/  /' "$demo/autopilot.log"

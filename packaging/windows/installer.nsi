@@ -18,6 +18,9 @@ Unicode true
 Target amd64-unicode
 ManifestDPIAware true
 RequestExecutionLevel admin
+; A file that cannot be written ends the install as failed (exit code 2),
+; silent or not, instead of leaving a program without it.
+AllowSkipFiles off
 SetCompressor /SOLID lzma
 
 !include "MUI2.nsh"
