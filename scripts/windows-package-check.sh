@@ -308,8 +308,9 @@ uninstall() {
   before=$(sha256sum <"$kept")
   uninstall_from "$default_folder"
   check_uninstalled "$default_folder"
-  [ -f "$kept" ] && [ "$(sha256sum <"$kept")" = "$before" ] ||
+  if [ ! -f "$kept" ] || [ "$(sha256sum <"$kept")" != "$before" ]; then
     fail "the user's download $kept did not survive the uninstall"
+  fi
   echo "windows-package-check: the uninstall removed the program files, the shortcut and the" \
     "entry; the user's download in $default_folder stayed"
 }

@@ -111,8 +111,9 @@ Section "Uninstall"
   !insertmacro LD_INSTALLED_FILES remove
   Delete "$INSTDIR\uninstall.exe"
   Delete "${LD_SHORTCUT}"
-  DeleteRegKey HKLM "${LD_KEY}"
   ; Without /r: a folder that still holds the user's files stays.
   RMDir "$INSTDIR\licences"
   RMDir "$INSTDIR"
+  ; Last, so a script that waits for the entry to go waits for all of it.
+  DeleteRegKey HKLM "${LD_KEY}"
 SectionEnd
