@@ -229,6 +229,7 @@ install() {
   [ "$status" -eq 2 ] || fail "a silent install that could not write xldl.dll ended with $status, not 2"
   [ -z "$(uninstall_entry)" ] || fail "a failed install left an uninstall entry"
   rm -rf "$blocked"
+  echo "windows-package-check: a silent install that cannot write a file fails (exit code 2)"
   # A folder of the user's choice (/D=, last and unquoted), then away again.
   # Its name has no space: Wine quotes an argument with one, and the
   # installer takes /D= unquoted only (cmd on Windows passes it as typed).
