@@ -48,8 +48,9 @@ VIAddVersionKey /LANG=2052 "LegalCopyright" "MIT License"
 !define MUI_ICON "${LD_ICON}"
 !define MUI_UNICON "${LD_ICON}"
 !define MUI_ABORTWARNING
-!define MUI_FINISHPAGE_RUN "$INSTDIR\lecture-downloader.exe"
-!define MUI_FINISHPAGE_RUN_TEXT "运行 ${LD_NAME}"
+; No "run the program" box on the last page: the program would inherit the
+; installer's administrator rights, find its folder under Program Files
+; writable and save downloads there. It starts from the Start menu instead.
 
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_LICENSE "${LD_STAGE}\LICENSE"
