@@ -9,8 +9,9 @@
 #              the list of installed programs (64-bit registry view) and the
 #              Start-menu shortcut (the files equal the zip's); first once
 #              where a file cannot be written (the install fails), once into
-#              a folder given with /D= and uninstalled again, then into the
-#              default folder
+#              a folder given with /D= and uninstalled again (first with a
+#              wrong folder and while the program runs: both fail and keep
+#              what another go needs), then into the default folder
 #   demo       the INSTALLED program's --demo-autopilot under Wine + Xvfb
 #              against the Linux sample platform (build/release), through
 #              http_proxy; demo-check compares every file byte for byte and
@@ -235,6 +236,7 @@ install() {
   # installer takes /D= unquoted only (cmd on Windows passes it as typed).
   local chosen='C:\下载工具\LectureDownloader'
   install_into "$chosen" "/D=$chosen"
+  check_failing_uninstalls "$chosen"
   uninstall_from "$chosen"
   check_uninstalled "$chosen"
   [ ! -e "$(unix_path "$chosen")" ] || fail "$chosen is still there after the uninstall"
@@ -296,6 +298,67 @@ demo() {
   first=$(find "$demo/downloads" -maxdepth 1 -type f -name '*.flv' | sort | head -n 1)
   cp "$first" "$(unix_path "$default_folder")/$kept_name"
   echo "windows-package-check: pictures in $demo"
+}
+
+# While the installed program runs, its files cannot be deleted: the
+# uninstall fails with exit code 2 and keeps the uninstaller, the shortcut and
+# the entry for another go. It runs in place (_?=, unquoted, so the folder has
+# no space), which makes its exit code seen. A _?= folder the installer did
+# not fill is refused the same way.
+gui_pid=""
+stop_gui() {
+  if [ -n "$gui_pid" ] && kill -0 "$gui_pid" 2>/dev/null; then
+    pkill -KILL -P "$gui_pid" 2>/dev/null || true
+    wait "$gui_pid" 2>/dev/null || true
+  fi
+  stop_wine
+}
+
+kept_for_another_go() {
+  local unix="$1"
+  if [ ! -f "$unix/uninstall.exe" ] || [ ! -f "$unix/lecture-downloader.exe" ] ||
+     [ ! -f "$shortcut" ] || [ -z "$(uninstall_entry)" ]; then
+    return 1
+  fi
+}
+
+check_failing_uninstalls() {
+  local folder="$1" unix status
+  unix=$(unix_path "$folder")
+  # The program first: Wine's desktop must start on wine-gui.sh's display,
+  # not with a server that wine.sh started without one.
+  stop_wine
+  trap stop_gui EXIT
+  LD_TEST_CLOSE_AFTER_MS=600000 bash "$root/scripts/wine-gui.sh" \
+    "$folder\\lecture-downloader.exe" >"$windows/busy-program.log" 2>&1 &
+  gui_pid=$!
+  # The window is up once the program has mapped its window module.
+  local running="" _ child
+  for _ in $(seq 1 120); do
+    for child in $(pgrep -P "$gui_pid" || true); do
+      if grep -q 'lecture-downloader-window.dll' "/proc/$child/maps" 2>/dev/null; then
+        running=$child
+      fi
+    done
+    [ -n "$running" ] && break
+    kill -0 "$gui_pid" 2>/dev/null || break
+    sleep 0.5
+  done
+  [ -n "$running" ] || { cat "$windows/busy-program.log" >&2; fail "the installed program did not start"; }
+  status=0
+  wine_run "$folder\\uninstall.exe" /S '_?=C:\windows' >/dev/null 2>&1 || status=$?
+  [ "$status" -eq 2 ] || fail "an uninstall of a folder without the program ended with $status, not 2"
+  kept_for_another_go "$unix" || fail "an uninstall of a folder without the program took something"
+  status=0
+  wine_run "$folder\\uninstall.exe" /S "_?=$folder" >/dev/null 2>&1 || status=$?
+  [ "$status" -eq 2 ] || fail "an uninstall while the program runs ended with $status, not 2"
+  kept_for_another_go "$unix" || fail "an uninstall while the program runs took what another go needs"
+  kill -KILL "$running" 2>/dev/null || true
+  wait "$gui_pid" 2>/dev/null || true
+  gui_pid=""
+  trap stop_wine EXIT
+  echo "windows-package-check: an uninstall of a folder without the program, and one while the" \
+    "program runs, fail (exit code 2) and keep the uninstaller, the shortcut and the entry"
 }
 
 uninstall() {

@@ -83,6 +83,12 @@ FunctionEnd
 Function un.onInit
   SetRegView 64
   SetShellVarContext all
+  ; Only a folder this installer filled is emptied: one that holds the
+  ; uninstaller (a wrong _?= folder, say, is refused before anything goes).
+  IfFileExists "$INSTDIR\uninstall.exe" +4
+    MessageBox MB_ICONSTOP|MB_OK "$INSTDIR 中没有安装${LD_NAME}。" /SD IDOK
+    SetErrorLevel 2
+    Quit
 FunctionEnd
 
 Section "!${LD_NAME}" SectionProgram
@@ -109,7 +115,16 @@ Section "!${LD_NAME}" SectionProgram
 SectionEnd
 
 Section "Uninstall"
+  ClearErrors
   !insertmacro LD_INSTALLED_FILES remove
+  ; A file that is there and cannot be deleted (the program still runs, say)
+  ; sets the error flag. Then the uninstaller, the shortcut and the entry stay,
+  ; so the uninstall can be run again, and it ends as failed (exit code 2).
+  IfErrors 0 removed
+    MessageBox MB_ICONEXCLAMATION|MB_OK "有些文件无法删除，可能是${LD_NAME}还在运行。请关闭它后再卸载一次。" /SD IDOK
+    SetErrorLevel 2
+    Abort
+  removed:
   Delete "$INSTDIR\uninstall.exe"
   Delete "${LD_SHORTCUT}"
   ; Without /r: a folder that still holds the user's files stays.
