@@ -1,6 +1,6 @@
 # The user's entry points. Each runs the setup (fast when nothing is missing),
 # configures and builds what it needs.
-.PHONY: all setup build test test-dev test-asan test-tsan fuzz package package-check faults demo screenshots bench windows windows-check format format-check lint clean
+.PHONY: all setup build test test-dev test-asan test-tsan fuzz package package-check faults demo screenshots bench windows windows-package windows-check format format-check lint clean
 
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
@@ -67,6 +67,11 @@ windows: setup
 	bash scripts/windows-deps.sh
 	cmake --preset windows
 	cmake --build --preset windows -j $(JOBS) --target ld_windows_programs
+
+# The portable zip and the installer beside them (NSIS):
+# build/windows/lecture-downloader-<version>-win64.zip and -setup.exe.
+windows-package: windows
+	cmake --build --preset windows -j $(JOBS) --target ld_windows_package
 
 # The same build with the Qt-free test suites, what the files import and
 # export, and the suites run under Wine.

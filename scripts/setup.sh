@@ -10,7 +10,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev zlib1g-dev nlohmann-json3-dev
   clang libclang-rt-14-dev clang-format clang-tidy
   dpkg-dev file lintian
-  g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 fonts-wine procps
+  g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 fonts-wine procps nsis
   xvfb xauth imagemagick
   fonts-wqy-microhei
   ca-certificates

@@ -71,7 +71,7 @@ wineserver_wait() {
 server_running() {
   local pid environment
   for pid in $(pgrep -x wineserver64 || true) $(pgrep -x wineserver || true); do
-    environment=$(tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null || true)
+    environment=$(tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" || true)
     if [[ $'\n'"$environment"$'\n' == *$'\n'"WINEPREFIX=$WINEPREFIX"$'\n'* ]]; then
       return 0
     fi
