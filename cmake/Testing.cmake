@@ -18,6 +18,12 @@ function(ld_add_test name)
         set(ARG_TIMEOUT 300)
     endif()
     add_executable(${name} ${ARG_SOURCES})
+    # ld_tests_<area> builds one area's tests and what they need, so a build
+    # that runs only some areas (make test-tsan) compiles no other.
+    if(NOT TARGET ld_tests_${ARG_LABEL})
+        add_custom_target(ld_tests_${ARG_LABEL})
+    endif()
+    add_dependencies(ld_tests_${ARG_LABEL} ${name})
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main ld_warnings)
     set(env ${ARG_ENV} "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp"
             "TSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/tsan.supp")
