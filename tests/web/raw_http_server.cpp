@@ -85,6 +85,11 @@ bool waitReadable(SocketId fd, int milliseconds) {
     return pollOne(entry, milliseconds) > 0;
 }
 
+bool waitWritable(SocketId fd, int milliseconds) {
+    pollfd entry{native(fd), POLLOUT, 0};
+    return pollOne(entry, milliseconds) > 0;
+}
+
 // Reads the request head, then as many body bytes as Content-Length says.
 std::string readRequest(SocketId connection) {
     std::string request;
@@ -159,9 +164,21 @@ void RawHttpServer::handle(SocketId connection) {
         requests_.push_back(request);
     }
     const std::string answer = responder_(request);
+    // Sent in pieces, each once the socket takes more, so a client that stops
+    // reading (or a stop) never leaves this thread blocked in a send: after
+    // 30 s without progress the answer is given up.
+    constexpr std::size_t kMaxPiece = 64 * 1024;
     std::size_t sent = 0;
+    int idleSteps = 0;
     while (sent < answer.size() && !stopping_) {
-        std::size_t piece = answer.size() - sent;
+        if (!waitWritable(connection, 50)) {
+            if (++idleSteps > 600) {
+                break;
+            }
+            continue;
+        }
+        idleSteps = 0;
+        std::size_t piece = std::min(answer.size() - sent, kMaxPiece);
         if (sent >= trickle_.fullSpeedBytes) {
             std::this_thread::sleep_for(trickle_.perByte);
             piece = 1;
