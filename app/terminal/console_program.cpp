@@ -4,8 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "app/command_arguments.h"
 #include "app/command_line.h"
-#include "app/terminal/command_arguments.h"
 #include "app/terminal/standard_streams.h"
 #include "app/terminal/terminal_main.h"
 #include "app/terminal/terminal_options.h"

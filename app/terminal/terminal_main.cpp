@@ -9,9 +9,9 @@
 #include <system_error>
 #include <vector>
 
+#include "app/command_arguments.h"
 #include "app/executable_path.h"
 #include "app/program_folder.h"
-#include "app/terminal/command_arguments.h"
 #include "app/terminal/output_folder.h"
 #include "app/terminal/session_report.h"
 #include "app/terminal/standard_streams.h"

@@ -3,7 +3,6 @@
 #include <windows.h>
 // After windows.h:
 #include <ole2.h>
-#include <shellapi.h>
 
 #include <cstdlib>
 #include <exception>
@@ -12,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/command_arguments.h"
 #include "app/command_line.h"
 #include "app/event_wiring.h"
 #include "app/executable_path.h"
@@ -50,12 +50,7 @@ class OleApartment {
 };
 
 CommandLine systemCommandLine() {
-    int count = 0;
-    const UniqueLocal<LPWSTR> arguments(CommandLineToArgvW(GetCommandLineW(), &count));
-    std::vector<std::string> utf8;
-    for (int i = 1; arguments && i < count; ++i) {
-        utf8.push_back(utf8FromWide(arguments.get()[i]));
-    }
+    const std::vector<std::string> utf8 = commandArguments(0, nullptr);
     const std::vector<std::string_view> views(utf8.begin(), utf8.end());
     return parseCommandLine(views);
 }

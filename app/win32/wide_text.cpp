@@ -42,16 +42,4 @@ std::wstring wideFromUtf8(std::string_view utf8) {
     return wideOf(utf8ToUtf16(ByteSet::fromString(utf8)));
 }
 
-std::string utf8FromWide(std::wstring_view wide) {
-    if (wide.empty()) {
-        return {};
-    }
-    const int units = static_cast<int>(wide.size());
-    const int size =
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, utf8.data(), size, nullptr, nullptr);
-    return utf8;
-}
-
 }  // namespace ld::win32

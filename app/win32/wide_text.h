@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/utf8_from_wide.h"
 #include "text/text.h"
 
 namespace ld::win32 {
@@ -13,7 +14,6 @@ std::wstring toWide(const Text& text);
 // A character code page 936 cannot hold becomes "?".
 Text fromWide(std::wstring_view wide);
 std::wstring wideFromUtf8(std::string_view utf8);
-// Unpaired surrogates become U+FFFD.
-std::string utf8FromWide(std::wstring_view wide);
+// UTF-16 to UTF-8: ld::utf8FromWide (app/utf8_from_wide.h).
 
 }  // namespace ld::win32

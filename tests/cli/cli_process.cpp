@@ -226,4 +226,19 @@ Finished runOnTerminal(const std::string& program, const std::vector<std::string
     return finished;
 }
 
+std::vector<std::string> liveLineStates(const std::string& terminalOutput) {
+    const std::string erase = "\r\x1b[K";
+    std::vector<std::string> states;
+    std::size_t at = 0;
+    while ((at = terminalOutput.find(erase, at)) != std::string::npos) {
+        at += erase.size();
+        const std::size_t next = terminalOutput.find(erase, at);
+        std::string piece = terminalOutput.substr(at, next == std::string::npos ? next : next - at);
+        if (!piece.empty() && piece.find('\n') == std::string::npos) {
+            states.push_back(std::move(piece));
+        }
+    }
+    return states;
+}
+
 }  // namespace ld::cli_test

@@ -60,4 +60,9 @@ Finished runToEnd(const std::string& program, const std::vector<std::string>& ar
 Finished runOnTerminal(const std::string& program, const std::vector<std::string>& arguments,
                        const std::vector<std::string>& environment, int columns);
 
+// The states of the live line in what a terminal was sent: each text drawn
+// after "\r\x1b[K" up to the next such redraw, leaving out the empty ones
+// and those a finished line's line break ends.
+std::vector<std::string> liveLineStates(const std::string& terminalOutput);
+
 }  // namespace ld::cli_test

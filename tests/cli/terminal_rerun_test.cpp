@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/terminal/display_text.h"
+#include "app/terminal/file_mark.h"
 #include "tests/cli/terminal_run_fixture.h"
 
 namespace ld::cli_test {
@@ -83,6 +84,10 @@ TEST_F(TerminalRerun, ARerunPassesByEveryCompleteFileWithoutFetchingItsBody) {
 
 TEST_F(TerminalRerun, AFileChangedOnTheServerOrLocallyIsFetchedAgain) {
     ASSERT_EQ(run(command("142")).exitCode, 0);
+    if (!readFileMark(fs::path(downloads()) / "第2讲 栈与队列.flv")) {
+        // Without the mark a file of the right length counts as complete.
+        GTEST_SKIP() << "this file system keeps no extended attributes";
+    }
     // Every file has a new version of the same length: another ETag.
     sample::SamplePlatformOptions changed;
     changed.videoVersion = 1;
@@ -220,16 +225,8 @@ TEST_F(TerminalRerun, ANarrowTerminalKeepsTheFiguresAndShortensTheTitle) {
         LD_PROGRAM, {"download", courseAddress("141"), "-o", downloads(), "--items", "7"},
         environment(), columns);
     ASSERT_EQ(run.exitCode, 0) << run.out;
-    const std::string erase = "\r\x1b[K";
     int figureLines = 0;
-    std::size_t at = 0;
-    while ((at = run.out.find(erase, at)) != std::string::npos) {
-        at += erase.size();
-        const std::size_t next = run.out.find(erase, at);
-        const std::string piece = run.out.substr(at, next == std::string::npos ? next : next - at);
-        if (piece.empty() || piece.find('\n') != std::string::npos) {
-            continue;
-        }
+    for (const std::string& piece : liveLineStates(run.out)) {
         EXPECT_LE(displayWidth(piece), columns - 1) << piece;
         EXPECT_THAT(piece, Not(HasSubstr("0.00MB/0.00MB")));
         if (piece.find('%') != std::string::npos) {

@@ -247,19 +247,11 @@ TEST_F(TerminalRun, LiveLineOnATerminalIsRedrawnInPlaceAndNeverWraps) {
     const Finished run = runOnTerminal(
         LD_PROGRAM, {"download", courseAddress("142"), "-o", downloads()}, environment(), columns);
     ASSERT_EQ(run.exitCode, 0) << run.out;
-    const std::string erase = "\r\x1b[K";
-    int liveLines = 0;
-    std::size_t at = 0;
-    while ((at = run.out.find(erase, at)) != std::string::npos) {
-        at += erase.size();
-        const std::size_t next = run.out.find(erase, at);
-        const std::string piece = run.out.substr(at, next == std::string::npos ? next : next - at);
-        if (!piece.empty() && piece.find('\n') == std::string::npos) {
-            ++liveLines;
-            EXPECT_LE(displayWidth(piece), columns - 1) << piece;
-        }
+    const std::vector<std::string> liveLines = liveLineStates(run.out);
+    for (const std::string& piece : liveLines) {
+        EXPECT_LE(displayWidth(piece), columns - 1) << piece;
     }
-    EXPECT_GE(liveLines, 5);  // at least the start of every file
+    EXPECT_GE(liveLines.size(), 5U);  // at least the start of every file
     EXPECT_THAT(run.out, HasSubstr("[1/5] 第1讲 线性表  下载完毕"));
 }
 

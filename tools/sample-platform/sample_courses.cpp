@@ -88,26 +88,26 @@ SampleCourse collidingTitlesCourse() {
     return course;
 }
 
-SampleCourse largeCourse() {
-    SampleCourse course{std::string(kLargeCourseId), "大型公开课", {}};
-    course.lectures.reserve(kLargeCourseLectures);
-    for (int number = 1; number <= kLargeCourseLectures; ++number) {
-        course.lectures.push_back(SampleLecture{videoIdFor(course.id, number),
-                                                "第" + std::to_string(number) + "讲 专题",
-                                                256 * KiB + number, true});
+// A course of `count` lectures "第<n>讲 <topic>", each video `baseBytes + n` long.
+SampleCourse numberedCourse(std::string_view id, std::string title, int count,
+                            std::string_view topic, std::int64_t baseBytes) {
+    SampleCourse course{std::string(id), std::move(title), {}};
+    course.lectures.reserve(static_cast<std::size_t>(count));
+    for (int number = 1; number <= count; ++number) {
+        course.lectures.push_back(SampleLecture{
+            videoIdFor(course.id, number),
+            "第" + std::to_string(number) + "讲 " + std::string(topic), baseBytes + number, true});
     }
     return course;
 }
 
+SampleCourse largeCourse() {
+    return numberedCourse(kLargeCourseId, "大型公开课", kLargeCourseLectures, "专题", 256 * KiB);
+}
+
 SampleCourse tinyVideosCourse() {
-    SampleCourse course{std::string(kTinyVideosCourseId), "微课合集", {}};
-    course.lectures.reserve(kTinyVideosCourseLectures);
-    for (int number = 1; number <= kTinyVideosCourseLectures; ++number) {
-        course.lectures.push_back(SampleLecture{videoIdFor(course.id, number),
-                                                "第" + std::to_string(number) + "讲 微课",
-                                                2 * KiB + number, true});
-    }
-    return course;
+    return numberedCourse(kTinyVideosCourseId, "微课合集", kTinyVideosCourseLectures, "微课",
+                          2 * KiB);
 }
 
 struct Catalogue {

@@ -1,5 +1,5 @@
 // commandArguments on POSIX: argv as given.
-#include "app/terminal/command_arguments.h"
+#include "app/command_arguments.h"
 
 namespace ld {
 

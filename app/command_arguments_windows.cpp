@@ -6,7 +6,8 @@
 #include <memory>
 #include <string_view>
 
-#include "app/terminal/command_arguments.h"
+#include "app/command_arguments.h"
+#include "app/utf8_from_wide.h"
 
 namespace ld {
 namespace {
@@ -14,20 +15,6 @@ namespace {
 struct LocalRelease {
     void operator()(LPWSTR* memory) const noexcept { LocalFree(memory); }
 };
-
-std::string utf8FromWide(std::wstring_view wide) {
-    if (wide.empty()) {
-        return {};
-    }
-    const int size = static_cast<int>(wide.size());
-    const int bytes =
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
-    if (bytes > 0) {
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, utf8.data(), bytes, nullptr, nullptr);
-    }
-    return utf8;
-}
 
 std::vector<std::string> fromArgv(int argc, char** argv) {
     std::vector<std::string> arguments;
