@@ -5,7 +5,8 @@
 #  2. the `windows` preset: lecture-downloader.exe, xldl.dll (and the window
 #     module) in build/windows/, and the Qt-free test suites, in one build;
 #  3. what the files import and export (scripts/windows-imports.sh);
-#  4. the Wine prefix (scripts/wine.sh), then the test suites under Wine;
+#  4. the Wine prefixes (scripts/wine.sh, scripts/wine-gui.sh), then the test
+#     suites under Wine;
 #  5. the zip and the installer (make windows-package) and the zip's files;
 #  6. the installer in silent mode in a Wine prefix of its own, the installed
 #     program's demo under Wine + Xvfb against the Linux sample platform
@@ -36,7 +37,15 @@ step "libraries (build/windows/deps)" bash scripts/windows-deps.sh
 step "configure" cmake --preset windows
 step "build" cmake --build --preset windows -j "$jobs"
 step "imports and exports" bash scripts/windows-imports.sh build/windows
-step "Wine prefix" bash scripts/wine.sh prefix
+# The prefixes the suites use, made one after another before they start:
+# the plain one, and the window tests' at 96 and at 144 DPI.
+wine_prefixes() {
+  bash scripts/wine.sh prefix
+  bash scripts/wine-gui.sh --prepare
+  LD_WINE_DPI=144 LD_WINE_DESKTOP=1600x1200 bash scripts/wine-gui.sh --prepare
+}
+
+step "Wine prefixes" wine_prefixes
 step "tests under Wine" ctest --preset windows
 step "packages (zip, installer)" cmake --build --preset windows -j "$jobs" --target ld_windows_package
 step "the zip's files" bash scripts/windows-package-check.sh files

@@ -43,17 +43,37 @@ make_prefix() {
   exec 9>"$WINEPREFIX.lock"
   flock 9
   if [ ! -f "$WINEPREFIX/.ld-ready" ]; then
-    local started=$SECONDS
-    rm -rf "$WINEPREFIX"
-    "$wine" wineboot --init >/dev/null 2>&1
-    font_replacements >"$WINEPREFIX/ld-fonts.reg"
-    "$wine" regedit /S "$(winepath_of "$WINEPREFIX/ld-fonts.reg")" >/dev/null 2>&1
-    wineserver_wait
+    local started=$SECONDS attempt
+    # Wine's own messages go to a log beside the prefix, shown when making it
+    # fails; a failed first attempt is removed and made again once.
+    for attempt in 1 2; do
+      if boot_prefix >"$WINEPREFIX.log" 2>&1; then
+        break
+      fi
+      echo "wine.sh: making the Wine prefix $WINEPREFIX failed (attempt $attempt); Wine said:" >&2
+      tail -n 40 "$WINEPREFIX.log" >&2
+      "$server" -k 2>/dev/null || true
+      if [ "$attempt" = 2 ]; then
+        exit 1
+      fi
+    done
     touch "$WINEPREFIX/.ld-ready"
     echo "wine.sh: made the Wine prefix $WINEPREFIX in $((SECONDS - started)) s" >&2
   fi
   flock -u 9
   exec 9>&-
+}
+
+# A new prefix with the font replacements; a failing step fails it (each
+# step checked: `set -e` does not hold in a function run as a condition).
+boot_prefix() {
+  rm -rf "$WINEPREFIX" || return 1
+  echo "== wineboot --init"
+  "$wine" wineboot --init || return 1
+  font_replacements >"$WINEPREFIX/ld-fonts.reg" || return 1
+  echo "== regedit"
+  "$wine" regedit /S "$(winepath_of "$WINEPREFIX/ld-fonts.reg")" || return 1
+  wineserver_wait
 }
 
 # A Unix path as Wine's Z: drive (the root of the file system) sees it.
