@@ -42,28 +42,71 @@ fs::path probeName(const fs::path& folder) {
     return folder / (".lecture-downloader-probe-" + std::to_string(tick));
 }
 
+// The outermost of the folders that do not exist yet on the way to `folder`.
+fs::path outermostMissing(const fs::path& folder) {
+    fs::path missing;
+    std::error_code error;
+    for (fs::path step = folder; !step.empty(); step = step.parent_path()) {
+        if (fs::symlink_status(step, error).type() != fs::file_type::not_found) {
+            break;
+        }
+        missing = step;
+        if (step == step.parent_path()) {
+            break;
+        }
+    }
+    return missing;
+}
+
 }  // namespace
 
-std::string prepareOutputFolder(const std::string& folderUtf8) {
-    const fs::path folder(std::u8string(folderUtf8.begin(), folderUtf8.end()));
+PreparedOutputFolder prepareOutputFolder(const std::string& folderUtf8) {
+    PreparedOutputFolder prepared;
+    prepared.folder = fs::path(std::u8string(folderUtf8.begin(), folderUtf8.end()));
+    const fs::path& folder = prepared.folder;
+    const fs::path missing = outermostMissing(folder);
     std::error_code error;
     fs::create_directories(folder, error);
+    if (!missing.empty() && fs::is_directory(missing)) {
+        prepared.outermostCreated = missing;
+    }
     if (error) {
-        return problem(folderUtf8, reasonOf(error.value()));
+        prepared.problem = problem(folderUtf8, reasonOf(error.value()));
+        removeUnusedOutputFolders(prepared);
+        return prepared;
     }
     if (!fs::is_directory(folder, error)) {
-        return problem(folderUtf8, reasonOf(ENOTDIR));
+        prepared.problem = problem(folderUtf8, reasonOf(ENOTDIR));
+        return prepared;
     }
     const fs::path probe = probeName(folder);
     errno = 0;
     std::ofstream file(probe, std::ios::binary);
     const int openError = errno;
     if (!file) {
-        return problem(folderUtf8, reasonOf(openError));
+        prepared.problem = problem(folderUtf8, reasonOf(openError));
+        removeUnusedOutputFolders(prepared);
+        return prepared;
     }
     file.close();
     fs::remove(probe, error);
-    return {};
+    return prepared;
+}
+
+void removeUnusedOutputFolders(const PreparedOutputFolder& prepared) {
+    if (prepared.outermostCreated.empty()) {
+        return;
+    }
+    std::error_code error;
+    for (fs::path step = prepared.folder; !step.empty(); step = step.parent_path()) {
+        // remove() takes a folder only when it is empty.
+        if (!fs::is_directory(fs::symlink_status(step, error)) || !fs::remove(step, error)) {
+            return;
+        }
+        if (step == prepared.outermostCreated || step == step.parent_path()) {
+            return;
+        }
+    }
 }
 
 }  // namespace ld

@@ -106,9 +106,11 @@ int runSession(const TerminalOptions& options, const std::string& programFolder,
     SessionSummary summary;
     const bool downloading = options.command == TerminalCommand::download;
     const std::string saveFolder = downloading ? outputFolder(options) : std::string();
+    PreparedOutputFolder prepared;
     if (downloading) {
         // A folder that cannot be used ends the command before anything is fetched.
-        summary.problem = prepareOutputFolder(saveFolder);
+        prepared = prepareOutputFolder(saveFolder);
+        summary.problem = prepared.problem;
         if (!summary.problem.empty()) {
             summary.exitCode = kExitSomeNotDownloaded;
             report->summary(summary);
@@ -122,6 +124,7 @@ int runSession(const TerminalOptions& options, const std::string& programFolder,
         // Known only once the catalogue tells the course's lectures.
         summary.problem = "--items: " + session.itemsProblem();
         summary.exitCode = kExitUsage;
+        removeUnusedOutputFolders(prepared);
         report->summary(summary);
         streams.out().flush();
         std::_Exit(kExitUsage);  // the resolution has started; nobody waits for it
@@ -130,6 +133,7 @@ int runSession(const TerminalOptions& options, const std::string& programFolder,
         summary.interrupted = true;
         summary.lectures = session.chosenCount();
         summary.exitCode = kExitInterrupted;
+        removeUnusedOutputFolders(prepared);
         report->summary(summary);
         if (session.workersRunning()) {
             // A request is still open and nobody waits for it: end here, as
@@ -142,6 +146,7 @@ int runSession(const TerminalOptions& options, const std::string& programFolder,
     summary.lectures = session.chosenCount();
     if (summary.lectures == 0) {
         summary.problem = nothingListedProblem(session);
+        removeUnusedOutputFolders(prepared);
     } else if (downloading) {
         session.download(saveFolder, options.force, *report, stop, summary);
     }

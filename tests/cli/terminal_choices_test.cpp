@@ -259,20 +259,51 @@ TEST_F(GateTest, AFinishedFileKeepsTheValidatorsAskedBeforeItsDownload) {
 
 TEST_F(GateTest, TheOutputFolderIsCreatedOrRefusedWithItsReason) {
     const fs::path nested = folder_ / "新 目录" / "下";
-    EXPECT_EQ(prepareOutputFolder(nested.string()), "");
+    const PreparedOutputFolder prepared = prepareOutputFolder(nested.string());
+    EXPECT_EQ(prepared.problem, "");
     EXPECT_TRUE(fs::is_directory(nested));
     EXPECT_TRUE(fs::is_empty(nested)) << "the probe file stays";
+    EXPECT_EQ(prepared.outermostCreated, folder_ / "新 目录");
+    EXPECT_TRUE(prepareOutputFolder(nested.string()).outermostCreated.empty())
+        << "a folder that was there is not the command's to remove";
 
     writeFile("plain", 1);
-    EXPECT_THAT(prepareOutputFolder((folder_ / "plain" / "sub").string()),
+    EXPECT_THAT(prepareOutputFolder((folder_ / "plain" / "sub").string()).problem,
                 HasSubstr("无法使用保存目录"));
-    EXPECT_THAT(prepareOutputFolder((folder_ / "plain").string()), HasSubstr("不是文件夹"));
+    EXPECT_THAT(prepareOutputFolder((folder_ / "plain").string()).problem, HasSubstr("不是文件夹"));
     if (::geteuid() != 0) {  // root writes anywhere
         fs::create_directory(folder_ / "locked");
         fs::permissions(folder_ / "locked", fs::perms::owner_read | fs::perms::owner_exec);
-        EXPECT_THAT(prepareOutputFolder((folder_ / "locked").string()), HasSubstr("没有写入权限"));
+        EXPECT_THAT(prepareOutputFolder((folder_ / "locked").string()).problem,
+                    HasSubstr("没有写入权限"));
+        EXPECT_FALSE(fs::exists(folder_ / "locked" / "x"));
         fs::permissions(folder_ / "locked", fs::perms::owner_all);
     }
+}
+
+TEST_F(GateTest, OnlyTheEmptyFoldersTheCommandCreatedAreRemovedAgain) {
+    fs::create_directory(folder_ / "there");
+    const PreparedOutputFolder deep = prepareOutputFolder((folder_ / "there" / "a" / "b").string());
+    ASSERT_EQ(deep.problem, "");
+    removeUnusedOutputFolders(deep);
+    EXPECT_FALSE(fs::exists(folder_ / "there" / "a"));
+    EXPECT_TRUE(fs::is_directory(folder_ / "there"));
+
+    // Something saved inside keeps the folder and those above it.
+    const PreparedOutputFolder used = prepareOutputFolder((folder_ / "there" / "c" / "d").string());
+    writeFile("there/c/d/第1讲.flv", 10);
+    removeUnusedOutputFolders(used);
+    EXPECT_TRUE(fs::exists(folder_ / "there" / "c" / "d" / "第1讲.flv"));
+    // A file beside the inner folder keeps the outer one.
+    const PreparedOutputFolder side = prepareOutputFolder((folder_ / "e" / "f").string());
+    writeFile("e/note.txt", 1);
+    removeUnusedOutputFolders(side);
+    EXPECT_FALSE(fs::exists(folder_ / "e" / "f"));
+    EXPECT_TRUE(fs::exists(folder_ / "e" / "note.txt"));
+    // A folder that was there stays, empty or not.
+    const PreparedOutputFolder existing = prepareOutputFolder((folder_ / "there").string());
+    removeUnusedOutputFolders(existing);
+    EXPECT_TRUE(fs::is_directory(folder_ / "there"));
 }
 
 TEST(SessionReports, APipeGetsTheFiguresOfALongFileEveryTenSeconds) {

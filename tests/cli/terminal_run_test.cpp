@@ -90,6 +90,7 @@ TEST_F(TerminalRun, ListPrintsEveryLectureAndExitCodesTellAnEmptyOrUnreachableCa
         runToEnd(LD_PROGRAM, {"download", courseAddress("141"), "-o", downloads()},
                  environment("http://127.0.0.1:" + std::to_string(port)));
     EXPECT_EQ(unreachable.exitCode, 3);
+    EXPECT_FALSE(fs::exists(downloads())) << "a folder made for nothing stays";
 }
 
 TEST_F(TerminalRun, FailedLectureDoesNotStopTheBatch) {
