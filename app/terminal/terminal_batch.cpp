@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -28,6 +29,8 @@ using Clock = std::chrono::steady_clock;
 // How often the queue's timer ticks in the terminal: a file that ends is seen
 // within this, and the next one starts in the same tick.
 constexpr milliseconds kTransferLookInterval{10};
+// How long a stop waits for the engine to take the pause.
+constexpr milliseconds kPauseSettleLimit{2000};
 // How often a file's progress is reported.
 constexpr milliseconds kProgressInterval{1000};
 
@@ -126,6 +129,9 @@ class TerminalSession::Batch {
 
     void fillDownloadList();
     Seen look();
+    // After the pause: whether the engine finished the file all the same.
+    bool pausedTaskFinished();
+    void finishPausedRow(int rowIndex);
     [[nodiscard]] int batchSize() const { return static_cast<int>(rows_.size()); }
     LectureTransfer transferOf(const Row& row) const;
     // Reports how the row ended (nothing for a row not chosen). True when its
@@ -302,6 +308,11 @@ TerminalSession::Ending TerminalSession::Batch::stop() {
             // Pause the task as the pause button does: its data stays on disk
             // and the next run resumes it.
             window_.fire(kPauseClicked);
+            if (pausedTaskFinished()) {
+                // The pause came after the file's last bytes: it is complete.
+                finishPausedRow(firstLeft);
+                ++firstLeft;
+            }
         }
     }
     // Stopped with nothing left to do is no interruption.
@@ -311,6 +322,42 @@ TerminalSession::Ending TerminalSession::Batch::stop() {
     summary_.interrupted = chosenLeft;
     missRowsFrom(firstLeft, "已中断");
     return Ending::interrupted;
+}
+
+bool TerminalSession::Batch::pausedTaskFinished() {
+    // The engine takes a pause in its own time, and a file it is already
+    // finishing (verifying, renaming) ends complete all the same.
+    const Clock::time_point giveUpAt = Clock::now() + kPauseSettleLimit;
+    for (;;) {
+        std::int32_t stateCode = XLDL_STATE_NONE;
+        window_.atomically([&] {
+            DownloadQueueState& queue = session_.globals_.queue;
+            void* info = queue.taskInfoRecord.taskAddress();
+            if (queue.taskLive && info != nullptr &&
+                session_.engine_.queryTaskInfo(queue.taskHandle, info) != 0) {
+                stateCode = queue.taskInfoRecord.当前状态();
+            }
+        });
+        const bool settling = stateCode == XLDL_STATE_RUNNING || stateCode == XLDL_STATE_SENDING ||
+                              stateCode == XLDL_STATE_FINISHING;
+        if (!settling || Clock::now() >= giveUpAt) {
+            return stateCode == XLDL_STATE_FINISHED;
+        }
+        std::this_thread::sleep_for(kTransferLookInterval);
+    }
+}
+
+void TerminalSession::Batch::finishPausedRow(int rowIndex) {
+    // What the queue does for a file it finishes, short of starting the next.
+    window_.atomically([&] {
+        DownloadQueueState& queue = session_.globals_.queue;
+        window_.setCellText(kDownloadList, rowIndex, kDownloadStatusColumn, gbk("下载完毕"));
+        queue.finishedFiles.note(queue.currentFolder, queue.currentFileName, queue.currentAddress);
+        gate_->finished(rowIndex,
+                        RowFile{queue.currentFolder, queue.currentFileName, queue.currentAddress});
+        queue.taskLive = false;
+    });
+    reportEnd(rowIndex, look());
 }
 
 void TerminalSession::Batch::showProgress(int rowIndex, const Seen& seen) {

@@ -256,6 +256,33 @@ TEST_F(TerminalRun, LiveLineOnATerminalIsRedrawnInPlaceAndNeverWraps) {
     EXPECT_THAT(run.out, HasSubstr("[1/5] 第1讲 线性表  下载完毕"));
 }
 
+TEST_F(TerminalRun, AFileTheEngineFinishesDespiteThePauseCountsAsDownloaded) {
+    // The program beside a stand-in engine whose task runs until it is asked
+    // to stop and then reports its file finished, as the engine does for a
+    // file it was already renaming when the pause came.
+    const fs::path programFolder = folder_ / "program";
+    fs::create_directories(programFolder);
+    fs::copy_file(LD_PROGRAM, programFolder / fs::path(LD_PROGRAM).filename());
+    fs::create_symlink(XLDL_TEST_DOUBLE, programFolder / "libxldl.so");
+    std::vector<std::string> env = environment();
+    env.emplace_back("XLDL_TEST_DOUBLE_FINISH_ON_STOP=1");
+    ChildProcess child((programFolder / fs::path(LD_PROGRAM).filename()).string(),
+                       {"download", courseAddress("141"), "-o", downloads(), "--items", "1-2"},
+                       env);
+    while (const auto line = child.readLine()) {
+        if (line->find("开始下载") != std::string::npos) {
+            break;
+        }
+    }
+    child.signal(SIGINT);
+    const Finished stopped = child.finish();
+    EXPECT_EQ(stopped.exitCode, 130) << "lecture 2 was not downloaded";
+    EXPECT_THAT(stopped.out, HasSubstr("[1/2] 第1讲 课程导论  下载完毕"));
+    EXPECT_THAT(stopped.out, HasSubstr("下载完毕 1 讲，未下载 1 讲"));
+    EXPECT_THAT(stopped.out, HasSubstr("  2  第2讲 输入/输出: 基本概念  已中断"));
+    EXPECT_THAT(stopped.out, Not(HasSubstr("  1  第1讲")));
+}
+
 TEST_F(TerminalRun, BadUsageExitsTwoWithUsageOnStandardError) {
     for (const auto& arguments : std::vector<std::vector<std::string>>{
              {"download"}, {"list", courseAddress("141"), "--bogus"}, {"download", "a", "-o"}}) {

@@ -5,7 +5,9 @@
  *   XL_Init <current directory> | XL_UnInit | XL_CreateTask <url> <file name> <folder> |
  *   XL_StartTask <handle> | XL_StopTask <handle> | XL_QueryTaskInfoEx <handle>
  * Texts are the ASCII part of the record's UTF-16 fields (other units as '?').
- * XL_QueryTaskInfoEx writes state 3, total size 1000 and speed 250. */
+ * XL_QueryTaskInfoEx writes state 3, total size 1000 and speed 250; with
+ * XLDL_TEST_DOUBLE_FINISH_ON_STOP=1 a task asked to stop reports state 4 from
+ * then on, as a file the engine was already finishing does. */
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -57,6 +59,12 @@ static void put32(uint8_t* at, uint32_t value) {
 }
 
 static uint32_t nextHandle = 0;
+static uint32_t stoppedHandle = 0;
+
+static int finishesOnStop(void) {
+    const char* value = getenv("XLDL_TEST_DOUBLE_FINISH_ON_STOP");
+    return value != NULL && strcmp(value, "1") == 0;
+}
 
 #if XLDL_TEST_DOUBLE_OMIT != 1
 XLDL_API int32_t XLDL_CALL XL_Init(void) {
@@ -104,6 +112,7 @@ XLDL_API int32_t XLDL_CALL XL_StopTask(XL_TaskHandle handle) {
     char line[64];
     snprintf(line, sizeof line, "XL_StopTask %u", (unsigned)handle);
     logLine(line);
+    stoppedHandle = handle;
     return 1;
 }
 #endif
@@ -114,7 +123,8 @@ XLDL_API int32_t XLDL_CALL XL_QueryTaskInfoEx(XL_TaskHandle handle, void* infoRe
     char line[64];
     snprintf(line, sizeof line, "XL_QueryTaskInfoEx %u", (unsigned)handle);
     logLine(line);
-    put32(record + XLDL_INFO_STATE_OFFSET, XLDL_STATE_RUNNING);
+    const int finished = finishesOnStop() && handle == stoppedHandle;
+    put32(record + XLDL_INFO_STATE_OFFSET, finished ? XLDL_STATE_FINISHED : XLDL_STATE_RUNNING);
     put32(record + XLDL_INFO_TOTAL_SIZE_OFFSET, 1000);
     put32(record + XLDL_INFO_TOTAL_SIZE_OFFSET + 4, 0);
     put32(record + XLDL_INFO_SPEED_OFFSET, 250);
