@@ -15,6 +15,7 @@
 #include "app/terminal/complete_file_gate.h"
 #include "app/terminal/recent_speed.h"
 #include "app/terminal/terminal_session.h"
+#include "download/queue/download_queue.h"
 #include "download/queue/failure_text.h"
 #include "text/codepage.h"
 #include "window/control_aliases.h"
@@ -348,14 +349,9 @@ bool TerminalSession::Batch::pausedTaskFinished() {
 }
 
 void TerminalSession::Batch::finishPausedRow(int rowIndex) {
-    // What the queue does for a file it finishes, short of starting the next.
     window_.atomically([&] {
-        DownloadQueueState& queue = session_.globals_.queue;
-        window_.setCellText(kDownloadList, rowIndex, kDownloadStatusColumn, gbk("下载完毕"));
-        queue.finishedFiles.note(queue.currentFolder, queue.currentFileName, queue.currentAddress);
-        gate_->finished(rowIndex,
-                        RowFile{queue.currentFolder, queue.currentFileName, queue.currentAddress});
-        queue.taskLive = false;
+        Globals& globals = session_.globals_;
+        markTaskRowFinished(DownloadQueue{window_, globals.engine, globals.shared, globals.queue});
     });
     reportEnd(rowIndex, look());
 }

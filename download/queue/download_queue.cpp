@@ -147,6 +147,16 @@ bool passedByGate(const DownloadQueue& queue, int row) {
 }
 
 void completeTaskRow(const DownloadQueue& queue) {
+    markTaskRowFinished(queue);
+    queue.controls.playSound(completionSound());
+    if (queue.shared.currentRow < queue.controls.rowCount(kDownloadList)) {
+        startCurrentRow(queue);
+    }
+}
+
+}  // namespace
+
+void markTaskRowFinished(const DownloadQueue& queue) {
     DownloadQueueState& state = queue.state;
     const int row = queue.shared.taskRow;
     // A file that completes before the first tick would otherwise never show
@@ -163,13 +173,7 @@ void completeTaskRow(const DownloadQueue& queue) {
     queue.shared.taskRow = kNoTaskRow;
     queue.controls.setInterval(0);
     queue.shared.currentRow = row + 1;
-    queue.controls.playSound(completionSound());
-    if (queue.shared.currentRow < queue.controls.rowCount(kDownloadList)) {
-        startCurrentRow(queue);
-    }
 }
-
-}  // namespace
 
 Text taskFolder(const Text& saveFolderBoxText) {
     if (saveFolderBoxText.empty()) {

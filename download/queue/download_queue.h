@@ -50,6 +50,14 @@ void startCurrentRow(const DownloadQueue& queue);
 // nothing.
 void pollCurrentTask(const DownloadQueue& queue);
 
+// What a tick does for the live task once it has finished, short of the chime
+// and the next row: its row reads "下载完毕" with its size, its file counts as
+// finished in this run (and the row gate hears of it), no task is live and
+// currentRow is the row after it. For a caller that stops the queue and finds
+// the task finished although it was paused (the engine completes a file it is
+// already finishing). Needs a live task.
+void markTaskRowFinished(const DownloadQueue& queue);
+
 // Click on 按钮暂停: "暂停" pauses the live task, "继续" resumes it. Does
 // nothing without a live task (none created yet, finished, or failed).
 void togglePause(const DownloadQueue& queue);
